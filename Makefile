@@ -1,0 +1,55 @@
+# The two commands of the README:
+#   make run    build the pet and start it on the current display
+#   make test   build both platforms and run every test
+# and a few more for people who work on Pomfy:
+#   make build     the Linux programs (build/linux)
+#   make windows   build/windows/pomfy.exe
+#   make bench     benchmarks and performance figures (prints, never fails on a slow machine)
+#   make previews  the contact sheet and the animated previews in docs/
+#   make package   the .deb and the Windows .zip
+#   make clean
+
+CMAKE ?= cmake
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: run test build windows deps deps-all asan tsan bench previews package clean
+
+deps:
+	@scripts/install-deps
+
+deps-all:
+	@scripts/install-deps --all
+
+build: deps
+	@$(CMAKE) --preset linux >/dev/null
+	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy
+
+run: build
+	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); start Pomfy from a desktop session." >&2; exit 1; fi
+	build/linux/pomfy
+
+windows: deps-all
+	@$(CMAKE) --preset windows >/dev/null
+	@$(CMAKE) --build --preset windows -j $(JOBS)
+
+asan: deps-all
+	@$(CMAKE) --preset asan >/dev/null
+	@$(CMAKE) --build --preset asan -j $(JOBS)
+
+tsan: deps-all
+	@$(CMAKE) --preset tsan >/dev/null
+	@$(CMAKE) --build --preset tsan -j $(JOBS)
+
+test: deps-all
+	@$(CMAKE) --preset linux >/dev/null
+	@$(CMAKE) --build --preset linux -j $(JOBS)
+	@$(CMAKE) --preset asan >/dev/null
+	@$(CMAKE) --build --preset asan -j $(JOBS)
+	@$(CMAKE) --preset tsan >/dev/null
+	@$(CMAKE) --build --preset tsan -j $(JOBS)
+	@$(CMAKE) --preset windows >/dev/null
+	@$(CMAKE) --build --preset windows -j $(JOBS)
+	scripts/run-tests
+
+clean:
+	rm -rf build

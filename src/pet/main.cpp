@@ -1,0 +1,6 @@
+// Pomfy: a small pink pet that lives on the taskbar.
+#include "pet.h"
+
+int main() {
+    PetMain();
+}

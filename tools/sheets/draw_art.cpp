@@ -1,0 +1,683 @@
+// pomfy-draw-art: draws Pomfy's twelve sprite sheets from poses and writes
+// them as text maps, one character per pixel (see src/pet/sprites/legend.txt).
+//
+//   pomfy-draw-art <sprite folder> [sheet ...]
+//
+// Without sheet names every sheet is written. The maps are the source of the
+// art: the build packs them into the program, and they can be edited by hand
+// afterwards (running this program again overwrites such edits).
+//
+// Every frame is one Pose: a round pink body (an ellipse that squashes and
+// stretches), two feet, two arms, a pompom on top, a face (eyes, mouth,
+// cheeks), a rotation for rolls and somersaults, and a few extras (sleep
+// letters, sneeze drops, motion lines, a block of ice). Shading follows a
+// light from the upper left that stays put while the body turns.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int N = 35;
+constexpr double Pi = 3.14159265358979323846;
+
+// --- Poses ----------------------------------------------------------------
+
+enum class Eyes {
+    Open,      // round, pupils after `look`
+    Wide,      // taller whites, small pupils: surprise
+    Half,      // upper lids half down
+    Droop,     // lids nearly shut
+    Closed,    // a line curved down: asleep
+    Happy,     // a line curved up: cheerful
+    Squeeze,   // > <
+    Frown,     // lids slanted down towards the middle
+    Dizzy,     // crosses
+    Hidden,    // seen from behind: no face
+};
+
+enum class Mouth { None, Smile, Grin, Frown, Flat, SmallO, Open, Wide, Shout, Wavy, Teeth };
+
+struct Foot {
+    double x = 0, y = 0;     // centre, in body units (rx, ry = 1)
+    double rx = 3.4, ry = 2.3;
+    double angle = 0;        // degrees, turns the foot's ellipse
+    bool front = false;      // drawn over the body
+    bool on = true;
+};
+
+struct Arm {
+    double angle = 25;  // degrees from hanging down, towards its own side; 180 is straight up
+    double len = 4.2;   // from the shoulder to the tip's centre
+    double width = 1.9; // radius of the arm
+    bool front = false; // drawn over the body
+    bool on = true;
+};
+
+enum class Extra {
+    Z1, Z2, Z3,         // sleep letters, growing
+    Drops, BigDrops,    // sneeze spray in front of the face
+    Twitch,             // a little mark by the nose
+    ShoutLines,         // lines from the open mouth
+    SpeedLines,         // spin lines at both sides
+    RollLines,          // arcs behind a roll
+    Ice,                // a block of ice round the whole pet
+    Shiver,             // short lines at both sides
+    Sweat,              // a drop by the head
+    Stars,              // dizzy stars over the head
+    Puff,               // dust at the feet
+    Exclaim,            // a "!" over the head
+    Breath,             // a puff of air in front of the mouth
+};
+
+struct Pose {
+    double cx = 17.0, cy = 19.0;  // body centre in frame pixels
+    double rx = 11.0, ry = 10.0;  // body radii
+    double rot = 0;               // degrees, clockwise on screen, about the body centre
+    Foot back{-0.45, 1.0};
+    Foot front{0.45, 1.0};
+    Arm backArm{};
+    Arm frontArm{};
+    bool pompom = true;
+    double pomX = 0.05;  // pompom position along the top, in body units
+    double pomR = 2.6;
+    Eyes eyes = Eyes::Open;
+    double look = 1;      // pupils: -1 left, 0 middle, 1 right
+    double lookUp = 0;    // pupils: -1 up, 1 down
+    double faceX = 0.22;  // face centre, in body units
+    double faceY = -0.12;
+    double eyeGap = 7.0;  // between the eye centres, pixels
+    Mouth mouth = Mouth::Smile;
+    bool blush = true;
+    std::vector<Extra> extras;
+    int ground = 31;      // lowest row the art is moved to; -1 leaves it where drawn
+    int shiftX = 0;       // moves the finished frame sideways
+};
+
+// --- Drawing ----------------------------------------------------------------
+
+enum Layer { None = 0, BackArm, BackFoot, Pompom, Body, FrontFoot, FrontArm };
+
+struct Frame {
+    char px[N][N];
+    int layer[N][N];
+    Frame() {
+        for (auto& r : px) std::fill(std::begin(r), std::end(r), '.');
+        for (auto& r : layer) std::fill(std::begin(r), std::end(r), 0);
+    }
+};
+
+struct Vec {
+    double x, y;
+};
+
+Vec Rotate(Vec v, double deg) {
+    double a = deg * Pi / 180.0;
+    return {v.x * std::cos(a) - v.y * std::sin(a), v.x * std::sin(a) + v.y * std::cos(a)};
+}
+
+// Body-local point (pixels, origin at the body centre) -> frame coordinates.
+Vec ToFrame(const Pose& p, Vec local) {
+    Vec r = Rotate(local, p.rot);
+    return {p.cx + r.x, p.cy + r.y};
+}
+
+Vec ToLocal(const Pose& p, Vec f) {
+    return Rotate({f.x - p.cx, f.y - p.cy}, -p.rot);
+}
+
+bool InEllipse(Vec v, Vec c, double rx, double ry, double angle = 0) {
+    Vec d = Rotate({v.x - c.x, v.y - c.y}, -angle);
+    return (d.x * d.x) / (rx * rx) + (d.y * d.y) / (ry * ry) <= 1.0;
+}
+
+bool InCapsule(Vec v, Vec a, Vec b, double r) {
+    double dx = b.x - a.x, dy = b.y - a.y;
+    double len2 = dx * dx + dy * dy;
+    double t = len2 > 0 ? ((v.x - a.x) * dx + (v.y - a.y) * dy) / len2 : 0;
+    t = std::clamp(t, 0.0, 1.0);
+    double ex = a.x + t * dx - v.x, ey = a.y + t * dy - v.y;
+    return ex * ex + ey * ey <= r * r;
+}
+
+Vec FootCentre(const Pose& p, const Foot& f) { return {f.x * p.rx, f.y * p.ry}; }
+
+// Arm from the shoulder outwards; side +1 is the front (right), -1 the back.
+void ArmEnds(const Pose& p, const Arm& a, int side, Vec& from, Vec& to) {
+    from = {side * p.rx * 0.8, p.ry * 0.2};
+    double ang = a.angle * Pi / 180.0;
+    to = {from.x + side * std::sin(ang) * a.len, from.y + std::cos(ang) * a.len};
+}
+
+int LayerAt(const Pose& p, Vec local) {
+    Vec from, to;
+    for (int side : {1, -1}) {
+        const Arm& a = side > 0 ? p.frontArm : p.backArm;
+        if (!a.on || !a.front) continue;
+        ArmEnds(p, a, side, from, to);
+        if (InCapsule(local, from, to, a.width)) return FrontArm;
+    }
+    if (p.front.on && p.front.front && InEllipse(local, FootCentre(p, p.front), p.front.rx, p.front.ry, p.front.angle))
+        return FrontFoot;
+    if (p.back.on && p.back.front && InEllipse(local, FootCentre(p, p.back), p.back.rx, p.back.ry, p.back.angle))
+        return FrontFoot;
+    if (InEllipse(local, {0, 0}, p.rx, p.ry)) return Body;
+    if (p.pompom) {
+        Vec c{p.pomX * p.rx, -p.ry - p.pomR * 0.45};
+        if (InEllipse(local, c, p.pomR, p.pomR)) return Pompom;
+    }
+    if (p.front.on && !p.front.front && InEllipse(local, FootCentre(p, p.front), p.front.rx, p.front.ry, p.front.angle))
+        return BackFoot;
+    if (p.back.on && !p.back.front && InEllipse(local, FootCentre(p, p.back), p.back.rx, p.back.ry, p.back.angle))
+        return BackFoot;
+    for (int side : {1, -1}) {
+        const Arm& a = side > 0 ? p.frontArm : p.backArm;
+        if (!a.on || a.front) continue;
+        ArmEnds(p, a, side, from, to);
+        if (InCapsule(local, from, to, a.width)) return BackArm;
+    }
+    return None;
+}
+
+// Light from the upper left, in frame directions.
+const Vec LightDir = [] {
+    double l = std::sqrt(0.55 * 0.55 + 0.8 * 0.8);
+    return Vec{-0.55 / l, -0.8 / l};
+}();
+
+// Colour of a filled pixel; `edge` tells that it borders something behind it.
+char Shade(const Pose& p, int layer, Vec local, bool edge) {
+    // Position inside the part's ellipse, turned back to frame directions,
+    // so that the light stays where it is while the body rolls.
+    Vec n{0, 0};
+    if (layer == Body) {
+        n = Rotate({local.x / p.rx, local.y / p.ry}, p.rot);
+    } else if (layer == Pompom) {
+        Vec c{p.pomX * p.rx, -p.ry - p.pomR * 0.45};
+        n = Rotate({(local.x - c.x) / p.pomR, (local.y - c.y) / p.pomR}, p.rot);
+    } else if (layer == BackFoot || layer == FrontFoot) {
+        n = Rotate({0, 0.6}, p.rot);
+    } else {
+        n = Rotate({0, 0.2}, p.rot);
+    }
+    double lit = n.x * LightDir.x + n.y * LightDir.y;  // -1 .. 1
+    double r = std::sqrt(n.x * n.x + n.y * n.y);
+    if (edge) {
+        if (layer == Pompom) return 'c';
+        return lit > 0.25 ? 'R' : 'o';
+    }
+    switch (layer) {
+        case Body: {
+            double hx = n.x + 0.45, hy = n.y + 0.5;
+            if (hx * hx + hy * hy < 0.045) return 'h';
+            if (lit > 0.5 && r > 0.62) return 'l';
+            if (lit < -0.55 && r > 0.78) return 'd';
+            if (lit < -0.2 && r > 0.6) return 'm';
+            return 'p';
+        }
+        case Pompom: {
+            double hx = n.x + 0.35, hy = n.y + 0.4;
+            if (hx * hx + hy * hy < 0.12) return 'l';
+            if (lit < -0.2) return 's';
+            return 'M';
+        }
+        case BackFoot:
+        case FrontFoot:
+            return lit < -0.3 ? 'R' : 'r';
+        case BackArm:
+            return 'm';
+        case FrontArm:
+            return lit < -0.3 ? 'm' : 'p';
+    }
+    return '.';
+}
+
+// A small bitmap in legend characters; ' ' leaves the pixel as it is.
+using Stamp = std::vector<std::string>;
+
+// Draws a stamp centred at frame point c, turned by quarter * 90 degrees
+// clockwise; only on pixels whose layer is in `onto` (0: anywhere).
+void PutStamp(Frame& f, const Stamp& s, Vec c, int quarter, int onto = 0, bool flipX = false) {
+    int h = static_cast<int>(s.size());
+    int w = h ? static_cast<int>(s[0].size()) : 0;
+    quarter = ((quarter % 4) + 4) % 4;
+    int tw = (quarter % 2) ? h : w;
+    int th = (quarter % 2) ? w : h;
+    int x0 = static_cast<int>(std::floor(c.x - tw / 2.0 + 0.5));
+    int y0 = static_cast<int>(std::floor(c.y - th / 2.0 + 0.5));
+    for (int ty = 0; ty < th; ++ty) {
+        for (int tx = 0; tx < tw; ++tx) {
+            int sx = 0, sy = 0;
+            switch (quarter) {
+                case 0: sx = tx; sy = ty; break;
+                case 1: sx = ty; sy = h - 1 - tx; break;
+                case 2: sx = w - 1 - tx; sy = h - 1 - ty; break;
+                case 3: sx = w - 1 - ty; sy = tx; break;
+            }
+            if (flipX) sx = w - 1 - sx;
+            char ch = s[sy][sx];
+            if (ch == ' ') continue;
+            int x = x0 + tx, y = y0 + ty;
+            if (x < 0 || y < 0 || x >= N || y >= N) continue;
+            if (onto && f.layer[y][x] != onto) continue;
+            f.px[y][x] = ch;
+        }
+    }
+}
+
+// --- The face -----------------------------------------------------------------
+
+Stamp EyeStamp(const Pose& p, bool leftEye) {
+    int look = p.look > 0.3 ? 1 : (p.look < -0.3 ? -1 : 0);
+    switch (p.eyes) {
+        case Eyes::Open:
+            if (p.lookUp < -0.3) {
+                if (look > 0) return {"WKK", "WKK", "WWW"};
+                if (look < 0) return {"KKW", "KKW", "WWW"};
+                return {"KK", "KK", "WW"};
+            }
+            if (look > 0) return {"WKK", "WKK", "WKK"};
+            if (look < 0) return {"KKW", "KKW", "KKW"};
+            return {"WK", "KK", "KK"};
+        case Eyes::Wide:
+            if (look > 0) return {"WWW", "WWK", "WWK", "WWW"};
+            if (look < 0) return {"WWW", "KWW", "KWW", "WWW"};
+            return {"WWW", "WKW", "WKW", "WWW"};
+        case Eyes::Half:
+            if (look > 0) return {"ooo", "WKK"};
+            if (look < 0) return {"ooo", "KKW"};
+            return {"ooo", "WKW"};
+        case Eyes::Droop:
+            return {"ooo", "WKK"};
+        case Eyes::Closed:
+            return {"o o", " o "};
+        case Eyes::Happy:
+            return {" o ", "o o"};
+        case Eyes::Squeeze:
+            return leftEye ? Stamp{"o  ", " oo", "o  "} : Stamp{"  o", "oo ", "  o"};
+        case Eyes::Frown:
+            return leftEye ? Stamp{"o  ", "WoW", "WKK"} : Stamp{"  o", "WoW", "KKW"};
+        case Eyes::Dizzy:
+            return {"o o", " o ", "o o"};
+        case Eyes::Hidden:
+            return {};
+    }
+    return {};
+}
+
+Stamp MouthStamp(Mouth m) {
+    switch (m) {
+        case Mouth::None: return {};
+        case Mouth::Smile: return {"o o", " o "};
+        case Mouth::Grin: return {"oooo", "osso", " oo "};
+        case Mouth::Frown: return {" o ", "o o"};
+        case Mouth::Flat: return {"oo"};
+        case Mouth::SmallO: return {"oo", "oo"};
+        case Mouth::Open: return {" oo ", "occs", " oo "};
+        case Mouth::Wide: return {" ooo ", "occco", "ocsso", " ooo "};
+        case Mouth::Shout: return {" oooo ", "occcco", "occcco", "ocssco", " oooo "};
+        case Mouth::Wavy: return {"o o ", " o o"};
+        case Mouth::Teeth: return {"oooo", "oWWo", "oooo"};
+    }
+    return {};
+}
+
+void DrawFace(Frame& f, const Pose& p) {
+    if (p.eyes == Eyes::Hidden) return;
+    int quarter = static_cast<int>(std::lround(p.rot / 90.0));
+    double fx = p.faceX * p.rx, fy = p.faceY * p.ry;
+    Vec le = ToFrame(p, {fx - p.eyeGap / 2, fy});
+    Vec re = ToFrame(p, {fx + p.eyeGap / 2, fy});
+    PutStamp(f, EyeStamp(p, true), le, quarter, Body);
+    PutStamp(f, EyeStamp(p, false), re, quarter, Body);
+    if (p.blush) {
+        PutStamp(f, {"MM"}, ToFrame(p, {fx - p.eyeGap / 2 - 2.0, fy + 3.0}), quarter, Body);
+        PutStamp(f, {"MM"}, ToFrame(p, {fx + p.eyeGap / 2 + 2.0, fy + 3.0}), quarter, Body);
+    }
+    PutStamp(f, MouthStamp(p.mouth), ToFrame(p, {fx + 0.5, fy + 4.5}), quarter, Body);
+}
+
+// --- Extras ---------------------------------------------------------------------
+
+void DrawExtras(Frame& f, const Pose& p) {
+    for (Extra e : p.extras) {
+        switch (e) {
+            case Extra::Z1: PutStamp(f, {"BB", " B", "BB"}, {p.cx + 10, p.cy - 14}, 0); break;
+            case Extra::Z2:
+                PutStamp(f, {"BBB", " B ", "BBB"}, {p.cx + 11, p.cy - 15}, 0);
+                break;
+            case Extra::Z3:
+                PutStamp(f, {"BBBB", "  B ", " B  ", "BBBB"}, {p.cx + 12, p.cy - 17}, 0);
+                PutStamp(f, {"BB", "BB"}, {p.cx + 8, p.cy - 12}, 0);
+                break;
+            case Extra::Drops:
+                PutStamp(f, {" i ", "i C", " i "}, ToFrame(p, {p.rx + 2.5, 2}), 0);
+                break;
+            case Extra::BigDrops:
+                PutStamp(f, {"  i  ", " i  C", "C i  ", "  C i", " i   "}, ToFrame(p, {p.rx + 3.5, 2}), 0);
+                break;
+            case Extra::Twitch:
+                PutStamp(f, {"o", " o"}, ToFrame(p, {p.rx - 1.5, -p.ry * 0.55}), 0, Body);
+                break;
+            case Extra::ShoutLines:
+                PutStamp(f, {"  o", " o ", "   ", "ooo", "   ", " o ", "  o"}, ToFrame(p, {p.rx + 3, 2}), 0);
+                break;
+            case Extra::SpeedLines:
+                PutStamp(f, {"e", "e", " ", "e", "e"}, {p.cx - p.rx - 2.5, p.cy}, 0);
+                PutStamp(f, {"e", "e", " ", "e", "e"}, {p.cx + p.rx + 2.5, p.cy}, 0);
+                break;
+            case Extra::RollLines:
+                PutStamp(f, {" ee", "e  ", "e  ", " ee"}, {p.cx - p.rx - 3, p.cy}, 0);
+                break;
+            case Extra::Shiver:
+                PutStamp(f, {"B ", " B", "B ", " B"}, {p.cx - p.rx - 2.5, p.cy - 2}, 0);
+                PutStamp(f, {" B", "B ", " B", "B "}, {p.cx + p.rx + 2.5, p.cy - 2}, 0);
+                break;
+            case Extra::Sweat:
+                PutStamp(f, {" i", "iC", "ii"}, ToFrame(p, {-p.rx * 0.8, -p.ry * 0.9}), 0);
+                break;
+            case Extra::Stars:
+                PutStamp(f, {" M ", "MhM", " M "}, {p.cx - 5, p.cy - p.ry - 4}, 0);
+                PutStamp(f, {" M ", "MhM", " M "}, {p.cx + 6, p.cy - p.ry - 3}, 0);
+                break;
+            case Extra::Puff:
+                PutStamp(f, {" ff ", "ffff"}, {p.cx - p.rx - 2, p.cy + p.ry}, 0);
+                break;
+            case Extra::Exclaim:
+                PutStamp(f, {"o", "o", "o", " ", "o"}, {p.cx + p.rx, p.cy - p.ry - 1}, 0);
+                break;
+            case Extra::Breath:
+                PutStamp(f, {" e", "e ", " e"}, ToFrame(p, {p.rx + 2.5, 3}), 0);
+                break;
+            case Extra::Ice: break;  // drawn by DrawIce, after the placement
+        }
+    }
+}
+
+// A block of ice over the pet: the pet shows through a light tint.
+void DrawIce(Frame& f) {
+    int top = 34, left = 34, right = 0;
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x)
+            if (f.px[y][x] != '.') {
+                top = std::min(top, y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    int x0 = std::max(1, left - 2), x1 = std::min(33, right + 2);
+    int y0 = std::max(0, top - 3), y1 = 31;
+    for (int y = y0; y <= y1; ++y) {
+        for (int x = x0; x <= x1; ++x) {
+            bool edge = x == x0 || x == x1 || y == y0 || y == y1;
+            char& c = f.px[y][x];
+            if (edge) {
+                c = (y == y0 || x == x0) ? 'B' : 'N';
+                continue;
+            }
+            bool topFace = y <= y0 + 2;
+            bool glint = (x - x0 + (y - y0)) % 11 == 3 && x < x0 + 12;
+            if (c == '.') {
+                c = topFace ? 'w' : ((x + y) % 2 ? 'i' : 'C');
+            } else if (topFace || glint) {
+                c = 'w';
+            } else if ((x + 2 * y) % 5 == 0) {
+                c = 'i';
+            }
+        }
+    }
+    // shine along the upper left edge
+    for (int i = 1; i < 6; ++i) {
+        if (y0 + 3 + i <= y1 - 1) f.px[y0 + 3 + i][x0 + 1] = 'W';
+    }
+}
+
+Frame Render(const Pose& p) {
+    Frame f;
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x) f.layer[y][x] = LayerAt(p, ToLocal(p, {x + 0.5, y + 0.5}));
+    for (int y = 0; y < N; ++y) {
+        for (int x = 0; x < N; ++x) {
+            int l = f.layer[y][x];
+            if (!l) continue;
+            bool edge = false;
+            const int dx[4] = {1, -1, 0, 0}, dy[4] = {0, 0, 1, -1};
+            for (int k = 0; k < 4; ++k) {
+                int nx = x + dx[k], ny = y + dy[k];
+                int nl = (nx < 0 || ny < 0 || nx >= N || ny >= N) ? 0 : f.layer[ny][nx];
+                if (nl < l) edge = true;
+            }
+            f.px[y][x] = Shade(p, l, ToLocal(p, {x + 0.5, y + 0.5}), edge);
+        }
+    }
+    DrawFace(f, p);
+    DrawExtras(f, p);
+    return f;
+}
+
+// Moves the art so that its lowest row is `ground`, checks the margins.
+Frame Place(Frame f, const Pose& p, const std::string& where) {
+    int low = -1, left = N, right = -1, top = N;
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x)
+            if (f.px[y][x] != '.') {
+                low = std::max(low, y);
+                top = std::min(top, y);
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    if (low < 0) throw std::runtime_error(where + ": empty frame");
+    int dy = p.ground >= 0 ? p.ground - low : 0;
+    int dx = p.shiftX;
+    if (top + dy < 0) throw std::runtime_error(where + ": the art leaves the top of the frame");
+    if (left + dx < 1 || right + dx > 33)
+        throw std::runtime_error(where + ": the art reaches column " +
+                                 std::to_string(left + dx < 1 ? left + dx : right + dx));
+    Frame g;
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x) {
+            int sx = x - dx, sy = y - dy;
+            if (sx >= 0 && sy >= 0 && sx < N && sy < N) {
+                g.px[y][x] = f.px[sy][sx];
+                g.layer[y][x] = f.layer[sy][sx];
+            }
+        }
+    bool ice = std::find(p.extras.begin(), p.extras.end(), Extra::Ice) != p.extras.end();
+    if (ice) DrawIce(g);
+    for (int x = 0; x < N; ++x)
+        for (int y = 32; y < N; ++y)
+            if (g.px[y][x] != '.') throw std::runtime_error(where + ": art below row 31");
+    return g;
+}
+
+Frame Mirror(const Frame& f) {
+    Frame g;
+    for (int y = 0; y < N; ++y)
+        for (int x = 0; x < N; ++x) {
+            g.px[y][x] = f.px[y][N - 1 - x];
+            g.layer[y][x] = f.layer[y][N - 1 - x];
+        }
+    return g;
+}
+
+// --- The sheets -----------------------------------------------------------------
+
+// The standing pose every sheet starts from.
+Pose Stand() {
+    Pose p;
+    p.backArm.angle = 20;
+    p.frontArm.angle = 20;
+    return p;
+}
+
+// Squash (s < 1) or stretch (s > 1) keeping the area and the feet on the ground.
+void Squash(Pose& p, double s) {
+    double r0y = p.ry;
+    p.ry = r0y * s;
+    p.rx = p.rx / std::sqrt(s);
+    p.cy += (r0y - p.ry);
+}
+
+using Sheet = std::vector<Frame>;
+
+Sheet Standard() {
+    Sheet s;
+    // 1 frowning: the farewell
+    {
+        Pose p = Stand();
+        p.eyes = Eyes::Frown;
+        p.mouth = Mouth::Frown;
+        p.faceX = 0;
+        p.backArm.angle = 8;
+        p.frontArm.angle = 8;
+        p.blush = false;
+        s.push_back(Place(Render(p), p, "standard 1"));
+    }
+    // 2 cheerful, greeting with the front arm up
+    {
+        Pose p = Stand();
+        p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Grin;
+        p.faceX = 0.1;
+        p.frontArm.angle = 160;
+        p.frontArm.len = 5.5;
+        p.backArm.angle = 35;
+        s.push_back(Place(Render(p), p, "standard 2"));
+    }
+    // 3 wide-eyed surprise
+    {
+        Pose p = Stand();
+        Squash(p, 1.06);
+        p.eyes = Eyes::Wide;
+        p.look = 0;
+        p.mouth = Mouth::SmallO;
+        p.faceX = 0;
+        p.backArm.angle = 70;
+        p.frontArm.angle = 70;
+        p.extras = {Extra::Exclaim};
+        s.push_back(Place(Render(p), p, "standard 3"));
+    }
+    // 4 calm, facing the viewer
+    {
+        Pose p = Stand();
+        p.eyes = Eyes::Open;
+        p.look = 0;
+        p.faceX = 0;
+        p.back.x = -0.42;
+        p.front.x = 0.42;
+        p.pomX = 0;
+        s.push_back(Place(Render(p), p, "standard 4"));
+    }
+    // 5 standing, eyes to the right; 6 the same facing left
+    {
+        Pose p = Stand();
+        p.eyes = Eyes::Open;
+        p.look = 1;
+        Frame f = Place(Render(p), p, "standard 5");
+        s.push_back(f);
+        s.push_back(Mirror(f));
+    }
+    return s;
+}
+
+Sheet Walking() {
+    Sheet s;
+    for (int k = 0; k < 10; ++k) {
+        double ph = 2 * Pi * k / 10.0;
+        Pose p = Stand();
+        // the feet swing in opposite phase; the one moving forward is lifted
+        double sw = std::sin(ph);
+        p.front.x = 0.42 + 0.28 * sw;
+        p.back.x = -0.42 - 0.28 * sw;
+        double liftF = std::max(0.0, std::cos(ph)) * 0.22;
+        double liftB = std::max(0.0, -std::cos(ph)) * 0.22;
+        p.front.y = 1.0 - liftF;
+        p.back.y = 1.0 - liftB;
+        // the body bobs twice per cycle
+        p.cy -= std::abs(std::cos(ph)) * 1.0;
+        p.frontArm.angle = 25 - 25 * sw;
+        p.backArm.angle = 25 + 25 * sw;
+        p.rot = 3;
+        p.look = 1;
+        s.push_back(Place(Render(p), p, "walking " + std::to_string(k + 1)));
+    }
+    return s;
+}
+
+Sheet Generic(int frames, const std::string& name) {
+    Sheet s;
+    for (int k = 0; k < frames; ++k) {
+        Pose p = Stand();
+        s.push_back(Place(Render(p), p, name + " " + std::to_string(k + 1)));
+    }
+    return s;
+}
+
+struct SheetDef {
+    const char* name;
+    int frames;
+    std::function<Sheet()> draw;
+};
+
+const std::vector<SheetDef>& Sheets() {
+    static const std::vector<SheetDef> defs = {
+        {"standard", 6, Standard},
+        {"airtwist", 8, [] { return Generic(8, "airtwist"); }},
+        {"falling", 13, [] { return Generic(13, "falling"); }},
+        {"freeze", 20, [] { return Generic(20, "freeze"); }},
+        {"happyjump", 4, [] { return Generic(4, "happyjump"); }},
+        {"hatschi", 5, [] { return Generic(5, "hatschi"); }},
+        {"shout", 4, [] { return Generic(4, "shout"); }},
+        {"sleeping", 14, [] { return Generic(14, "sleeping"); }},
+        {"slide", 6, [] { return Generic(6, "slide"); }},
+        {"twist", 9, [] { return Generic(9, "twist"); }},
+        {"umfall", 5, [] { return Generic(5, "umfall"); }},
+        {"walking", 10, Walking},
+    };
+    return defs;
+}
+
+void Write(const std::string& dir, const SheetDef& def, const Sheet& sheet) {
+    if (static_cast<int>(sheet.size()) != def.frames)
+        throw std::runtime_error(std::string(def.name) + ": wrong number of frames");
+    std::string path = dir + "/" + def.name + ".txt";
+    std::ofstream out(path);
+    if (!out) throw std::runtime_error("cannot write " + path);
+    out << "# Pomfy's sprite sheet \"" << def.name << "\": " << def.frames
+        << " frames of 35 x 35 pixels, facing right.\n"
+        << "# One character per pixel, as listed in legend.txt, '.' is transparent.\n"
+        << "# Drawn by tools/sheets/draw_art.cpp (pomfy-draw-art). Edits by hand are fine,\n"
+        << "# but running that program again overwrites them.\n";
+    for (int k = 0; k < def.frames; ++k) {
+        out << "\nframe " << (k + 1) << "\n";
+        for (int y = 0; y < N; ++y) out << std::string(sheet[k].px[y], N) << "\n";
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pomfy-draw-art <sprite folder> [sheet ...]\n");
+        return 2;
+    }
+    std::string dir = argv[1];
+    try {
+        for (const SheetDef& def : Sheets()) {
+            bool wanted = argc == 2;
+            for (int i = 2; i < argc; ++i) wanted = wanted || def.name == std::string(argv[i]);
+            if (!wanted) continue;
+            Write(dir, def, def.draw());
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pomfy-draw-art: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

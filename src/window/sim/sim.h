@@ -32,6 +32,8 @@ struct SimConfig {
     int32_t desktopHeight = 768;
     int32_t taskbarTop = 738;  // 0: no bar at the bottom
     bool keepTrace = true;     // false: SimTrace stays empty (long soaks)
+    double clockStart = 0.0;   // SecondsTimer at virtual time 0
+    bool windowOpens = true;   // false: OpenPetWindow fails
 };
 
 // Thrown by EndProgram on this backend, so that a run can end without

@@ -1,0 +1,174 @@
+// Opening the window, its caption, its position and the program's end.
+#include <cstring>
+#include <string>
+
+#include "fixture.h"
+
+namespace {
+
+TEST(Open, RefusesBadArguments) {
+    const int32_t bad[][3] = {{35, 35, 12}, {0, 35, 24}, {35, 0, 24}, {-35, 35, 24},
+                              {35, 35, 0},  {35, 35, 33}, {35, 36, 24}};
+    for (auto [w, h, depth] : bad) {
+        SimReset();
+        EXPECT_NE(OpenPetWindow(w, h, depth, 0, 0x14, 0), 0) << w << "x" << h << "@" << depth;
+        EXPECT_FALSE(WindowOpen);
+        EXPECT_EQ(Framebuffer.pixels, nullptr);
+    }
+    for (int32_t depth : {1, 2, 4, 8, 15, 16, 24, 32}) {
+        SimReset();
+        EXPECT_EQ(OpenPetWindow(35, 35, depth, -3, 0, 0), 0) << depth;
+    }
+    SimReset();
+}
+
+TEST(Open, ShapedImpliesNoFrameAndNoSwitching) {
+    const int32_t flags[][2] = {{0x14, 0x1C}, {0x10, 0x1C}, {0, 0}, {0x20, 0x20}, {-16, -16}};
+    for (auto [given, effective] : flags) {
+        SimReset();
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, given, 0), 0);
+        EXPECT_EQ(WindowFlags, effective) << given;
+    }
+    SimReset();
+}
+
+TEST(Open, StartsBlackUnmarkedAndCentred) {
+    const int32_t desktops[][4] = {{1024, 768, 494, 366}, {1023, 767, 494, 366},
+                                   {1280, 1024, 622, 494}, {20, 20, -8, -8}};
+    for (auto [w, h, x, y] : desktops) {
+        SimConfig config;
+        config.desktopWidth = w;
+        config.desktopHeight = h;
+        SimReset(config);
+        int32_t dw = 0, dh = 0;
+        GetDesktopSize(dw, dh);  // before the window exists
+        EXPECT_EQ(dw, w);
+        EXPECT_EQ(dh, h);
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        int32_t px = 0, py = 0;
+        GetWindowPosition(px, py);
+        EXPECT_EQ(px, x);
+        EXPECT_EQ(py, y);
+    }
+    EXPECT_EQ(Framebuffer.width, 35);
+    EXPECT_EQ(Framebuffer.height, 35);
+    EXPECT_EQ(Framebuffer.pitch, 140);
+    for (int32_t i = 0; i < 35 * 35; ++i) {
+        ASSERT_EQ(Framebuffer.pixels[i], 0xFF000000u);
+        ASSERT_EQ(ConvertedRows[i], 0u);
+    }
+    for (bool m : RowMarks) EXPECT_FALSE(m);
+    EXPECT_EQ(ForegroundColour, 0xFFFFFFFFu);
+    EXPECT_EQ(BackgroundColour, 0xFF000000u);
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0) << "one window per program";
+    EXPECT_TRUE(WindowOpen);
+    SimReset();
+}
+
+TEST(Open, AFailedOpeningLeavesEverythingClosed) {
+    SimConfig config;
+    config.windowOpens = false;
+    SimReset(config);
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    EXPECT_FALSE(WindowOpen);
+    EXPECT_EQ(CreateSurface(35, 35), nullptr);
+    SetWindowPosition(1, 2);
+    EXPECT_TRUE(EventsOf(SimEvent::Kind::Move).empty());
+    int32_t x = 9, y = 9;
+    GetWindowPosition(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    SimReset();
+}
+
+using Window = OpenWindowTest;
+
+TEST_F(Window, TitlesAreCutTo127Characters) {
+    const std::string longTitle(200, 'p');
+    SetWindowTitle(longTitle.c_str());
+    EXPECT_EQ(std::string(TitleBuffer), longTitle.substr(0, 127));
+    // Setting the caption with the screen lock held lets go of it for the
+    // time of the change (the headless backend stops the program otherwise)
+    // and takes it back.
+    TakeScreenLock();
+    SetWindowTitle("Pomfy");
+    EXPECT_TRUE(ScreenLock.held);
+    EXPECT_EQ(ScreenLock.count, 1);
+    ReleaseScreenLock();
+    SetWindowTitle(nullptr);
+    const auto titles = EventsOf(SimEvent::Kind::Title);
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[0].text, longTitle.substr(0, 127));
+    EXPECT_EQ(titles[1].text, "Pomfy");
+    EXPECT_EQ(titles[2].text, "");
+}
+
+TEST(Title, BeforeOpeningItIsKeptForTheWindow) {
+    SimReset();
+    EXPECT_STREQ(TitleBuffer, "pomfy");
+    SetWindowTitle("Early");
+    EXPECT_STREQ(TitleBuffer, "Early");
+    EXPECT_TRUE(SimTrace().empty());
+    SimReset();
+    EXPECT_STREQ(TitleBuffer, "pomfy");
+}
+
+TEST_F(Window, PositionsReadBackCutTo16Bits) {
+    const int32_t cases[][4] = {{-40, 10, -40, 10},        {32767, -32768, 32767, -32768},
+                                {40000, -40000, -25536, 25536}, {32768, 65536, -32768, 0},
+                                {2000, 800, 2000, 800}};
+    for (auto [x, y, rx, ry] : cases) {
+        SimPlaceWindow(x, y);
+        int32_t gx = 0, gy = 0;
+        GetWindowPosition(gx, gy);
+        EXPECT_EQ(gx, rx) << x;
+        EXPECT_EQ(gy, ry) << y;
+    }
+}
+
+TEST_F(Window, KeepCoordinateKeepsTheCurrentOne) {
+    SetWindowPosition(KeepCoordinate, 300);
+    SetWindowPosition(100, KeepCoordinate);
+    SetWindowPosition(KeepCoordinate, KeepCoordinate);
+    SetWindowPosition(-40, 10);
+    const auto moves = EventsOf(SimEvent::Kind::Move);
+    ASSERT_EQ(moves.size(), 4u);
+    EXPECT_EQ(moves[0].x, 494);
+    EXPECT_EQ(moves[0].y, 300);
+    EXPECT_EQ(moves[1].x, 100);
+    EXPECT_EQ(moves[1].y, 300);
+    EXPECT_EQ(moves[2].x, 100);
+    EXPECT_EQ(moves[2].y, 300);
+    int32_t x = 0, y = 0;
+    GetWindowPosition(x, y);
+    EXPECT_EQ(x, -40);
+    EXPECT_EQ(y, 10);
+}
+
+TEST_F(Window, DesktopQueriesPassThrough) {
+    EXPECT_EQ(GetTaskbarTop(), 738);
+    RemoveFromTaskbar("Pomfy");
+    const auto removed = EventsOf(SimEvent::Kind::Taskbar);
+    ASSERT_EQ(removed.size(), 1u);
+    EXPECT_EQ(removed[0].text, "Pomfy");
+}
+
+void EndWithThree() {
+    SleepMs(30);
+    EndProgram(3);
+}
+void JustReturn() {
+    SleepMs(30);
+}
+
+TEST_F(Window, EndProgramEndsTheRunWithItsStatus) {
+    EXPECT_EQ(SimRun(EndWithThree), 3);
+    const auto exits = EventsOf(SimEvent::Kind::Exit);
+    ASSERT_EQ(exits.size(), 1u);
+    EXPECT_EQ(exits[0].key, 3);
+    EXPECT_EQ(exits[0].t, 30);
+    EXPECT_EQ(SimRun(JustReturn), -1);
+    EXPECT_EQ(SimNow(), 60);
+}
+
+}  // namespace

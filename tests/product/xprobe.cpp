@@ -1,0 +1,417 @@
+// pomfy-xprobe: looks at the pet's window from a separate X client, and pokes
+// at it the way a person or a desktop would. The product tests and the
+// benchmark script use it.
+//
+//   pomfy-xprobe find [--timeout S]            wait for the mapped window titled
+//                                              "Pomfy"; prints "ID X Y W H"
+//                                              and "unmanaged" or "framed"
+//   pomfy-xprobe gone [--timeout S]            wait until no such window is mapped
+//   pomfy-xprobe wait-y Y [--timeout S]        wait until the window's top is at Y
+//   pomfy-xprobe wait-move [--timeout S]       wait until the window moves
+//   pomfy-xprobe close [N] [--interval MS]     send N close requests (WM_DELETE_WINDOW)
+//   pomfy-xprobe keys N [--interval MS] [--key KEYSYM] [--focus]
+//                                              type N keys with XTEST (--focus first
+//                                              gives the window the keyboard focus)
+//   pomfy-xprobe moves [--timeout S] -- CMD... run CMD, print "T X Y" (T in ms of
+//                                              CLOCK_MONOTONIC) for every move of the
+//                                              window, then "exit STATUS"
+//
+// Exit status: 0 done, 1 timed out or failed, 2 bad usage.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char* const PetTitle = "Pomfy";
+
+double NowMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+}
+
+void Pause(double ms) {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(ms * 1000)));
+}
+
+// Errors about windows that vanish while we look at them are expected.
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+struct Probe {
+    Display* dpy = nullptr;
+    Window root = 0;
+    Atom netWmName = 0;
+    Atom utf8 = 0;
+    Atom wmProtocols = 0;
+    Atom wmDelete = 0;
+
+    bool Open() {
+        dpy = XOpenDisplay(nullptr);
+        if (!dpy) {
+            std::fprintf(stderr, "pomfy-xprobe: cannot open display %s\n",
+                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(DISPLAY not set)");
+            return false;
+        }
+        XSetErrorHandler(IgnoreErrors);
+        root = DefaultRootWindow(dpy);
+        netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
+        utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+        wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+        wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+        return true;
+    }
+
+    std::string Title(Window w) {
+        std::string title;
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after,
+                               &data) == Success &&
+            data) {
+            if (type == utf8 && format == 8) title.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        if (title.empty()) {
+            char* name = nullptr;
+            if (XFetchName(dpy, w, &name) && name) {
+                title = name;
+                XFree(name);
+            }
+        }
+        return title;
+    }
+
+    // The viewable window titled "Pomfy": a child of the root (the pet's
+    // window is not managed) or, should a window manager have framed it, a
+    // child of such a frame.
+    Window Find(bool mappedOnly = true) {
+        Window r = 0, parent = 0, *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(dpy, root, &r, &parent, &kids, &n)) return 0;
+        Window found = 0;
+        for (unsigned int i = 0; i < n && !found; ++i) {
+            if (Matches(kids[i], mappedOnly)) {
+                found = kids[i];
+                break;
+            }
+            Window r2 = 0, p2 = 0, *grand = nullptr;
+            unsigned int m = 0;
+            if (XQueryTree(dpy, kids[i], &r2, &p2, &grand, &m)) {
+                for (unsigned int j = 0; j < m && !found; ++j)
+                    if (Matches(grand[j], mappedOnly)) found = grand[j];
+                if (grand) XFree(grand);
+            }
+        }
+        if (kids) XFree(kids);
+        return found;
+    }
+
+    bool Matches(Window w, bool mappedOnly) {
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(dpy, w, &a)) return false;
+        if (mappedOnly && a.map_state != IsViewable) return false;
+        return Title(w) == PetTitle;
+    }
+
+    // Whether the window is a direct child of the root: no window manager
+    // has put a frame around it.
+    bool IsTopLevel(Window w) {
+        Window r = 0, parent = 0, *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(dpy, w, &r, &parent, &kids, &n)) return false;
+        if (kids) XFree(kids);
+        return parent == root;
+    }
+
+    // Position of the window's top-left corner on the root.
+    bool Where(Window w, int& x, int& y, int& width, int& height) {
+        XWindowAttributes a{};
+        if (!XGetWindowAttributes(dpy, w, &a)) return false;
+        Window child = 0;
+        if (!XTranslateCoordinates(dpy, w, root, 0, 0, &x, &y, &child)) return false;
+        width = a.width;
+        height = a.height;
+        return true;
+    }
+};
+
+struct Args {
+    std::vector<std::string> words;
+    double timeoutS = 10;
+    double intervalMs = 0;
+    std::string key = "space";
+    bool focus = false;
+    std::vector<char*> command;
+};
+
+bool ParseArgs(int argc, char** argv, Args& a) {
+    for (int i = 2; i < argc; ++i) {
+        std::string s = argv[i];
+        auto value = [&](double& v) {
+            if (i + 1 >= argc) return false;
+            char* end = nullptr;
+            v = std::strtod(argv[++i], &end);
+            return end && *end == 0;
+        };
+        if (s == "--timeout") {
+            if (!value(a.timeoutS)) return false;
+        } else if (s == "--interval") {
+            if (!value(a.intervalMs)) return false;
+        } else if (s == "--key") {
+            if (i + 1 >= argc) return false;
+            a.key = argv[++i];
+        } else if (s == "--focus") {
+            a.focus = true;
+        } else if (s == "--") {
+            for (++i; i < argc; ++i) a.command.push_back(argv[i]);
+            a.command.push_back(nullptr);
+        } else {
+            a.words.push_back(s);
+        }
+    }
+    return true;
+}
+
+int Find(Probe& p, const Args& a) {
+    double until = NowMs() + a.timeoutS * 1000;
+    do {
+        if (Window w = p.Find()) {
+            int x = 0, y = 0, width = 0, height = 0;
+            if (p.Where(w, x, y, width, height)) {
+                std::printf("0x%lx %d %d %d %d %s\n", w, x, y, width, height,
+                            p.IsTopLevel(w) ? "unmanaged" : "framed");
+                return 0;
+            }
+        }
+        Pause(50);
+    } while (NowMs() < until);
+    std::fprintf(stderr, "pomfy-xprobe: no window titled \"%s\" after %g s\n", PetTitle, a.timeoutS);
+    return 1;
+}
+
+int Gone(Probe& p, const Args& a) {
+    double until = NowMs() + a.timeoutS * 1000;
+    do {
+        if (!p.Find()) return 0;
+        Pause(50);
+    } while (NowMs() < until);
+    std::fprintf(stderr, "pomfy-xprobe: the window is still there after %g s\n", a.timeoutS);
+    return 1;
+}
+
+int WaitY(Probe& p, const Args& a) {
+    if (a.words.size() != 1) return 2;
+    int want = std::atoi(a.words[0].c_str());
+    double until = NowMs() + a.timeoutS * 1000;
+    int x = 0, y = 0, width = 0, height = 0;
+    bool seen = false;
+    do {
+        if (Window w = p.Find(); w && p.Where(w, x, y, width, height)) {
+            seen = true;
+            if (y == want) {
+                std::printf("%d %d\n", x, y);
+                return 0;
+            }
+        }
+        Pause(20);
+    } while (NowMs() < until);
+    if (seen)
+        std::fprintf(stderr, "pomfy-xprobe: window at y = %d, not %d, after %g s\n", y, want, a.timeoutS);
+    else
+        std::fprintf(stderr, "pomfy-xprobe: no window after %g s\n", a.timeoutS);
+    return 1;
+}
+
+int WaitMove(Probe& p, const Args& a) {
+    double until = NowMs() + a.timeoutS * 1000;
+    int x0 = 0, y0 = 0, x = 0, y = 0, width = 0, height = 0;
+    Window w = p.Find();
+    if (!w || !p.Where(w, x0, y0, width, height)) {
+        std::fprintf(stderr, "pomfy-xprobe: no window\n");
+        return 1;
+    }
+    do {
+        Pause(20);
+        if (p.Where(w, x, y, width, height) && (x != x0 || y != y0)) {
+            std::printf("%d %d -> %d %d\n", x0, y0, x, y);
+            return 0;
+        }
+    } while (NowMs() < until);
+    std::fprintf(stderr, "pomfy-xprobe: the window stayed at %d %d for %g s\n", x0, y0, a.timeoutS);
+    return 1;
+}
+
+int Close(Probe& p, const Args& a) {
+    int n = a.words.empty() ? 1 : std::atoi(a.words[0].c_str());
+    Window w = p.Find();
+    if (!w) {
+        std::fprintf(stderr, "pomfy-xprobe: no window to close\n");
+        return 1;
+    }
+    for (int i = 0; i < n; ++i) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = p.wmProtocols;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = static_cast<long>(p.wmDelete);
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(p.dpy, w, False, NoEventMask, &e);
+        XFlush(p.dpy);
+        Pause(a.intervalMs);
+    }
+    XSync(p.dpy, False);
+    return 0;
+}
+
+int Keys(Probe& p, const Args& a) {
+    if (a.words.size() != 1) return 2;
+    long n = std::atol(a.words[0].c_str());
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(p.dpy, &event, &error, &major, &minor)) {
+        std::fprintf(stderr, "pomfy-xprobe: no XTEST extension\n");
+        return 1;
+    }
+    KeySym sym = XStringToKeysym(a.key.c_str());
+    KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(p.dpy, sym);
+    if (!code) {
+        std::fprintf(stderr, "pomfy-xprobe: no key for \"%s\"\n", a.key.c_str());
+        return 1;
+    }
+    if (a.focus) {
+        Window w = p.Find();
+        if (!w) {
+            std::fprintf(stderr, "pomfy-xprobe: no window to type into\n");
+            return 1;
+        }
+        XSetInputFocus(p.dpy, w, RevertToParent, CurrentTime);
+        XSync(p.dpy, False);
+    }
+    for (long i = 0; i < n; ++i) {
+        XTestFakeKeyEvent(p.dpy, code, True, CurrentTime);
+        XTestFakeKeyEvent(p.dpy, code, False, CurrentTime);
+        if (a.intervalMs > 0) {
+            XFlush(p.dpy);
+            Pause(a.intervalMs);
+        } else if (i % 64 == 63) {
+            XSync(p.dpy, False);  // keep the request queue from growing without bound
+        }
+    }
+    XSync(p.dpy, False);
+    return 0;
+}
+
+// Runs a command and reports every move of the pet's window. Structure
+// notifications of the root's children tell about windows that no window
+// manager handles, as the pet's is; the window is found by its title as
+// soon as it is created or named.
+int Moves(Probe& p, const Args& a) {
+    if (a.command.size() < 2) return 2;
+    XSelectInput(p.dpy, p.root, SubstructureNotifyMask);
+    XSync(p.dpy, False);
+    pid_t child = fork();
+    if (child < 0) return 1;
+    if (child == 0) {
+        close(ConnectionNumber(p.dpy));
+        execvp(a.command[0], a.command.data());
+        std::fprintf(stderr, "pomfy-xprobe: cannot run %s: %s\n", a.command[0], std::strerror(errno));
+        _exit(127);
+    }
+    Window pet = 0;
+    int lastX = INT32_MIN, lastY = INT32_MIN;
+    double until = NowMs() + a.timeoutS * 1000;
+    int status = 0;
+    bool exited = false;
+    int fd = ConnectionNumber(p.dpy);
+    while (!exited) {
+        while (XPending(p.dpy)) {
+            XEvent e;
+            XNextEvent(p.dpy, &e);
+            double t = NowMs();
+            if (e.type == CreateNotify) {
+                XSelectInput(p.dpy, e.xcreatewindow.window, PropertyChangeMask);
+            } else if (e.type == PropertyNotify && !pet) {
+                if (p.Title(e.xproperty.window) == PetTitle) pet = e.xproperty.window;
+            } else if (e.type == ConfigureNotify) {
+                Window w = e.xconfigure.window;
+                if (!pet && p.Title(w) == PetTitle) pet = w;
+                if (w == pet && (e.xconfigure.x != lastX || e.xconfigure.y != lastY)) {
+                    lastX = e.xconfigure.x;
+                    lastY = e.xconfigure.y;
+                    std::printf("%.3f %d %d\n", t, lastX, lastY);
+                }
+            }
+        }
+        pid_t r = waitpid(child, &status, WNOHANG);
+        if (r == child) {
+            exited = true;
+            break;
+        }
+        if (NowMs() > until) {
+            std::fprintf(stderr, "pomfy-xprobe: %s still running after %g s; stopped\n", a.command[0],
+                         a.timeoutS);
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            std::printf("exit timeout\n");
+            return 1;
+        }
+        fd_set in;
+        FD_ZERO(&in);
+        FD_SET(fd, &in);
+        timeval tv{0, 5000};
+        select(fd + 1, &in, nullptr, nullptr, &tv);
+    }
+    if (WIFEXITED(status))
+        std::printf("exit %d\n", WEXITSTATUS(status));
+    else
+        std::printf("exit signal %d\n", WTERMSIG(status));
+    std::fflush(stdout);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pomfy-xprobe find|gone|wait-y|close|keys|moves [options]\n");
+        return 2;
+    }
+    std::string what = argv[1];
+    Args a;
+    if (!ParseArgs(argc, argv, a)) {
+        std::fprintf(stderr, "pomfy-xprobe: bad options\n");
+        return 2;
+    }
+    Probe p;
+    if (!p.Open()) return 1;
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    int r = 2;
+    if (what == "find") r = Find(p, a);
+    else if (what == "gone") r = Gone(p, a);
+    else if (what == "wait-y") r = WaitY(p, a);
+    else if (what == "wait-move") r = WaitMove(p, a);
+    else if (what == "close") r = Close(p, a);
+    else if (what == "keys") r = Keys(p, a);
+    else if (what == "moves") r = Moves(p, a);
+    if (r == 2) std::fprintf(stderr, "pomfy-xprobe: bad usage of \"%s\"\n", what.c_str());
+    XCloseDisplay(p.dpy);
+    return r;
+}

@@ -1,0 +1,189 @@
+#include "probe_client.h"
+
+#include <X11/Xatom.h>
+#include <X11/extensions/shape.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#ifndef PROBE_PATH
+#error PROBE_PATH names the probe program
+#endif
+
+extern char** environ;
+
+Probe::Probe(const std::vector<std::string>& environment) {
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+        std::abort();
+    }
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (const std::string& change : environment) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(env, [&](const std::string& e) { return e.rfind(name + "=", 0) == 0; });
+        if (change.find('=') != std::string::npos) env.push_back(change);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    char path[] = PROBE_PATH;
+    char* argv[] = {path, nullptr};
+    if (posix_spawn(&pid, path, &actions, nullptr, argv, envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    input = in[1];
+    output = out[0];
+    errors = err[0];
+    fcntl(errors, F_SETFL, O_NONBLOCK);
+}
+
+Probe::~Probe() {
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    close(input);
+    close(output);
+    close(errors);
+}
+
+std::string Probe::Send(const std::string& command) {
+    const std::string line = command + "\n";
+    if (write(input, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+        return "<no answer>";
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        const size_t newline = pending.find('\n');
+        if (newline != std::string::npos) {
+            std::string answer = pending.substr(0, newline);
+            pending.erase(0, newline + 1);
+            return answer;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        pollfd p{output, POLLIN, 0};
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        char buffer[512];
+        const ssize_t n = read(output, buffer, sizeof buffer);
+        if (n <= 0) break;
+        pending.append(buffer, static_cast<size_t>(n));
+    }
+    return "<no answer>";
+}
+
+int Probe::Wait(std::chrono::milliseconds limit) {
+    if (pid <= 0) return -1;
+    close(input);
+    input = -1;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > end) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::string Probe::Errors() {
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = read(errors, buffer, sizeof buffer)) > 0;) {
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+}
+
+bool WaitUntil(const std::function<bool()>& check, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!check()) {
+        if (std::chrono::steady_clock::now() > end) return check();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+Window FindByTitle(Display* d, const std::string& title) {
+    Window root = None, parent = None, *children = nullptr;
+    unsigned int count = 0;
+    Window found = None;
+    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count) == 0) return None;
+    for (unsigned int i = 0; i < count && found == None; ++i) {
+        char* name = nullptr;
+        if (XFetchName(d, children[i], &name) != 0 && name != nullptr) {
+            if (title == name) found = children[i];
+            XFree(name);
+        }
+    }
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+void RootPosition(Display* d, Window w, int& x, int& y) {
+    Window child = None;
+    x = y = -99999;
+    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+}
+
+std::vector<bool> ShapeCover(Display* d, Window w, int kind) {
+    std::vector<bool> cover(35 * 35, false);
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(d, w, kind, &count, &ordering);
+    for (int i = 0; i < count; ++i) {
+        for (int y = rects[i].y; y < rects[i].y + rects[i].height; ++y) {
+            for (int x = rects[i].x; x < rects[i].x + rects[i].width; ++x) {
+                if (x >= 0 && x < 35 && y >= 0 && y < 35) cover[y * 35 + x] = true;
+            }
+        }
+    }
+    if (rects != nullptr) XFree(rects);
+    return cover;
+}
+
+std::vector<Atom> AtomProperty(Display* d, Window w, const char* property) {
+    std::vector<Atom> atoms;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 64, False, XA_ATOM, &type,
+                           &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32) {
+        const long* items = reinterpret_cast<const long*>(data);
+        for (unsigned long i = 0; i < count; ++i) atoms.push_back(static_cast<Atom>(items[i]));
+    }
+    if (data != nullptr) XFree(data);
+    return atoms;
+}
+
+std::string TextProperty(Display* d, Window w, const char* property) {
+    std::string text;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1024, False,
+                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 8) {
+        text.assign(reinterpret_cast<const char*>(data), count);
+    }
+    if (data != nullptr) XFree(data);
+    return text;
+}

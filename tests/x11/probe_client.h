@@ -1,0 +1,46 @@
+// The end-to-end tests' side: the probe program run as a child process, and
+// a few looks at the desktop through the tests' own X connection.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The probe, started with the given environment changes ("NAME=value" sets,
+// "NAME" removes). Commands and answers are lines; a command that gets no
+// answer within five seconds answers "<no answer>".
+struct Probe {
+    explicit Probe(const std::vector<std::string>& environment = {});
+    ~Probe();
+    std::string Send(const std::string& command);
+    // Closes its input and waits for it to end; its exit status, or 128 + the
+    // signal that ended it, or -1 when it did not end within the time.
+    int Wait(std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+    std::string Errors();  // what it wrote to standard error so far
+
+    int pid = -1;
+    int input = -1;
+    int output = -1;
+    int errors = -1;
+    std::string pending;
+};
+
+// Polls check every 10 ms until it holds or the time is up; its last result.
+bool WaitUntil(const std::function<bool()>& check,
+               std::chrono::milliseconds limit = std::chrono::milliseconds(3000));
+
+// The first top-level window whose WM_NAME is title, or None.
+Window FindByTitle(Display* d, const std::string& title);
+// A window's position in root coordinates.
+void RootPosition(Display* d, Window w, int& x, int& y);
+// Which of the window's 35 x 35 pixels the given shape (ShapeBounding or
+// ShapeInput) covers, row by row.
+std::vector<bool> ShapeCover(Display* d, Window w, int kind);
+// The window's atoms in a property of type ATOM.
+std::vector<Atom> AtomProperty(Display* d, Window w, const char* property);
+// A text property as raw bytes ("" when missing).
+std::string TextProperty(Display* d, Window w, const char* property);

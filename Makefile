@@ -51,5 +51,28 @@ test: deps-all
 	@$(CMAKE) --build --preset windows -j $(JOBS)
 	scripts/run-tests
 
+# Figures only: CPU and memory beside oneko, script fidelity, the parts'
+# benchmarks. About two minutes.
+bench: deps-all
+	@$(CMAKE) --preset linux >/dev/null
+	@$(CMAKE) --build --preset linux -j $(JOBS)
+	scripts/bench
+
+previews: deps-all
+	@$(CMAKE) --preset linux >/dev/null
+	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy-preview pomfy-sheets
+	scripts/previews
+
+# build/packages/: pomfy_VERSION_ARCH.deb and pomfy-VERSION-windows-x64.zip
+package: deps-all
+	@$(CMAKE) --preset linux >/dev/null
+	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy
+	@$(CMAKE) --preset windows >/dev/null
+	@$(CMAKE) --build --preset windows -j $(JOBS) --target pomfy
+	cpack --config build/linux/CPackConfig.cmake -B build/packages
+	cpack --config build/windows/CPackConfig.cmake -B build/packages
+	@rm -rf build/packages/_CPack_Packages
+	@ls -l build/packages/*.deb build/packages/*.zip
+
 clean:
 	rm -rf build

@@ -75,25 +75,17 @@ void FitScene(Scene& scene, const std::vector<Keyframe>& keys, int32_t margin, i
         x1 = x0 + PictureSize;
         y0 = y1 = scene.desktopHeight;
     }
-    x0 -= margin;
-    x1 += margin;
-    y0 -= margin;
+    x0 = std::max(x0 - margin, 0);
+    x1 = std::min(x1 + margin, scene.desktopWidth);
+    // Too narrow: widen on both sides, and where one side meets an edge of
+    // the desktop, on the other.
     if (x1 - x0 < minWidth) {
-        const int32_t grow = minWidth - (x1 - x0);
-        x0 -= grow / 2;
-        x1 += grow - grow / 2;
+        const int32_t want = std::min(minWidth, scene.desktopWidth);
+        x0 -= (want - (x1 - x0)) / 2;
+        x0 = std::clamp(x0, 0, scene.desktopWidth - want);
+        x1 = x0 + want;
     }
-    // Slide the strip back onto the desktop before clipping it there, so
-    // that a pet near an edge still gets the strip's full width.
-    if (x0 < 0) {
-        x1 -= x0;
-        x0 = 0;
-    }
-    if (x1 > scene.desktopWidth) {
-        x0 -= x1 - scene.desktopWidth;
-        x1 = scene.desktopWidth;
-    }
-    x0 = std::max(x0, 0);
+    y0 -= margin;
     y0 = std::clamp(y0, 0, scene.desktopHeight - 1);
     scene.left = x0;
     scene.top = y0;

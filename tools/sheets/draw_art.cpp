@@ -87,7 +87,7 @@ struct Pose {
     Arm frontArm{};
     bool pompom = true;
     double pomX = 0.05;  // pompom position along the top, in body units
-    double pomR = 2.6;
+    double pomR = 2.9;
     Eyes eyes = Eyes::Open;
     double look = 1;      // pupils: -1 left, 0 middle, 1 right
     double lookUp = 0;    // pupils: -1 up, 1 down
@@ -156,6 +156,17 @@ void ArmEnds(const Pose& p, const Arm& a, int side, Vec& from, Vec& to) {
     to = {from.x + side * std::sin(ang) * a.len, from.y + std::cos(ang) * a.len};
 }
 
+Vec PompomCentre(const Pose& p) { return {p.pomX * p.rx, -p.ry - p.pomR * 0.55}; }
+
+const Foot& NearestFoot(const Pose& p, Vec local) {
+    Vec a = FootCentre(p, p.front), b = FootCentre(p, p.back);
+    double da = (local.x - a.x) * (local.x - a.x) + (local.y - a.y) * (local.y - a.y);
+    double db = (local.x - b.x) * (local.x - b.x) + (local.y - b.y) * (local.y - b.y);
+    if (!p.back.on) return p.front;
+    if (!p.front.on) return p.back;
+    return da <= db ? p.front : p.back;
+}
+
 int LayerAt(const Pose& p, Vec local) {
     Vec from, to;
     for (int side : {1, -1}) {
@@ -170,8 +181,7 @@ int LayerAt(const Pose& p, Vec local) {
         return FrontFoot;
     if (InEllipse(local, {0, 0}, p.rx, p.ry)) return Body;
     if (p.pompom) {
-        Vec c{p.pomX * p.rx, -p.ry - p.pomR * 0.45};
-        if (InEllipse(local, c, p.pomR, p.pomR)) return Pompom;
+        if (InEllipse(local, PompomCentre(p), p.pomR, p.pomR)) return Pompom;
     }
     if (p.front.on && !p.front.front && InEllipse(local, FootCentre(p, p.front), p.front.rx, p.front.ry, p.front.angle))
         return BackFoot;
@@ -200,10 +210,12 @@ char Shade(const Pose& p, int layer, Vec local, bool edge) {
     if (layer == Body) {
         n = Rotate({local.x / p.rx, local.y / p.ry}, p.rot);
     } else if (layer == Pompom) {
-        Vec c{p.pomX * p.rx, -p.ry - p.pomR * 0.45};
+        Vec c = PompomCentre(p);
         n = Rotate({(local.x - c.x) / p.pomR, (local.y - c.y) / p.pomR}, p.rot);
     } else if (layer == BackFoot || layer == FrontFoot) {
-        n = Rotate({0, 0.6}, p.rot);
+        const Foot& f = NearestFoot(p, local);
+        Vec c = FootCentre(p, f);
+        n = Rotate({(local.x - c.x) / f.rx, (local.y - c.y) / f.ry}, p.rot);
     } else {
         n = Rotate({0, 0.2}, p.rot);
     }
@@ -211,28 +223,31 @@ char Shade(const Pose& p, int layer, Vec local, bool edge) {
     double r = std::sqrt(n.x * n.x + n.y * n.y);
     if (edge) {
         if (layer == Pompom) return 'c';
-        return lit > 0.25 ? 'R' : 'o';
+        return lit > 0.3 ? 'R' : 'o';
     }
     switch (layer) {
         case Body: {
-            double hx = n.x + 0.45, hy = n.y + 0.5;
-            if (hx * hx + hy * hy < 0.045) return 'h';
-            if (lit > 0.5 && r > 0.62) return 'l';
-            if (lit < -0.55 && r > 0.78) return 'd';
-            if (lit < -0.2 && r > 0.6) return 'm';
+            // a small shine, longer than high, up on the lit side
+            double hx = (n.x + 0.42) / 1.3, hy = n.y + 0.52;
+            if (hx * hx + hy * hy < 0.018) return 'W';
+            if (hx * hx + hy * hy < 0.05) return 'h';
+            if (lit > 0.45 && r > 0.7) return 'l';
+            if (lit < -0.5 && r > 0.8) return 'd';
+            if (lit < -0.15 && r > 0.62) return 'm';
             return 'p';
         }
         case Pompom: {
             double hx = n.x + 0.35, hy = n.y + 0.4;
-            if (hx * hx + hy * hy < 0.12) return 'l';
-            if (lit < -0.2) return 's';
+            if (hx * hx + hy * hy < 0.1) return 'l';
+            if (lit < -0.25) return 's';
             return 'M';
         }
         case BackFoot:
         case FrontFoot:
+            if (lit > 0.35) return 'm';
             return lit < -0.3 ? 'R' : 'r';
         case BackArm:
-            return 'm';
+            return lit > 0.3 ? 'p' : 'm';
         case FrontArm:
             return lit < -0.3 ? 'm' : 'p';
     }
@@ -388,7 +403,7 @@ void DrawExtras(Frame& f, const Pose& p) {
                 PutStamp(f, {" M ", "MhM", " M "}, {p.cx + 6, p.cy - p.ry - 3}, 0);
                 break;
             case Extra::Puff:
-                PutStamp(f, {" ff ", "ffff"}, {p.cx - p.rx - 2, p.cy + p.ry}, 0);
+                PutStamp(f, {" ff ", "ffff"}, {std::max(3.0, p.cx - p.rx - 2), p.cy + p.ry}, 0);
                 break;
             case Extra::Exclaim:
                 PutStamp(f, {"o", "o", "o", " ", "o"}, {p.cx + p.rx, p.cy - p.ry - 1}, 0);
@@ -476,6 +491,12 @@ Frame Place(Frame f, const Pose& p, const std::string& where) {
     int dy = p.ground >= 0 ? p.ground - low : 0;
     int dx = p.shiftX;
     if (top + dy < 0) throw std::runtime_error(where + ": the art leaves the top of the frame");
+    // Pull art that pokes out at a side back in, when it fits.
+    if (right - left <= 32) {
+        if (left + dx < 1) dx = 1 - left;
+        if (right + dx > 33) dx = 33 - right;
+        if (dx != p.shiftX) std::fprintf(stderr, "%s: moved %d columns\n", where.c_str(), dx - p.shiftX);
+    }
     if (left + dx < 1 || right + dx > 33)
         throw std::runtime_error(where + ": the art reaches column " +
                                  std::to_string(left + dx < 1 ? left + dx : right + dx));
@@ -593,28 +614,510 @@ Sheet Walking() {
         Pose p = Stand();
         // the feet swing in opposite phase; the one moving forward is lifted
         double sw = std::sin(ph);
-        p.front.x = 0.42 + 0.28 * sw;
-        p.back.x = -0.42 - 0.28 * sw;
-        double liftF = std::max(0.0, std::cos(ph)) * 0.22;
-        double liftB = std::max(0.0, -std::cos(ph)) * 0.22;
-        p.front.y = 1.0 - liftF;
-        p.back.y = 1.0 - liftB;
-        // the body bobs twice per cycle
-        p.cy -= std::abs(std::cos(ph)) * 1.0;
-        p.frontArm.angle = 25 - 25 * sw;
-        p.backArm.angle = 25 + 25 * sw;
-        p.rot = 3;
+        p.front.x = 0.42 + 0.3 * sw;
+        p.back.x = -0.42 - 0.3 * sw;
+        p.front.y = 1.0 - std::max(0.0, std::cos(ph)) * 0.2;
+        p.back.y = 1.0 - std::max(0.0, -std::cos(ph)) * 0.2;
+        // the body is highest while the feet pass each other
+        p.cy -= std::abs(std::cos(ph)) * 1.2;
+        p.frontArm.angle = 25 - 30 * sw;
+        p.backArm.angle = 25 + 30 * sw;
+        p.rot = 4;
         p.look = 1;
+        p.pomX = 0.05 - 0.06 * std::abs(std::cos(ph));
         s.push_back(Place(Render(p), p, "walking " + std::to_string(k + 1)));
     }
     return s;
 }
 
-Sheet Generic(int frames, const std::string& name) {
+Sheet HappyJump() {
     Sheet s;
-    for (int k = 0; k < frames; ++k) {
+    // 1 crouched
+    {
         Pose p = Stand();
-        s.push_back(Place(Render(p), p, name + " " + std::to_string(k + 1)));
+        Squash(p, 0.8);
+        p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Smile;
+        p.backArm.angle = 45;
+        p.frontArm.angle = 45;
+        p.back.x = -0.5;
+        p.front.x = 0.5;
+        s.push_back(Place(Render(p), p, "happyjump 1"));
+    }
+    // 2 spreading
+    {
+        Pose p = Stand();
+        Squash(p, 0.96);
+        p.eyes = Eyes::Open;
+        p.mouth = Mouth::Grin;
+        p.backArm.angle = 95;
+        p.frontArm.angle = 95;
+        s.push_back(Place(Render(p), p, "happyjump 2"));
+    }
+    // 3 rising
+    {
+        Pose p = Stand();
+        Squash(p, 1.1);
+        p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Grin;
+        p.backArm.angle = 135;
+        p.frontArm.angle = 135;
+        p.back.x = -0.35;
+        p.front.x = 0.35;
+        p.back.angle = 25;
+        p.front.angle = -25;
+        s.push_back(Place(Render(p), p, "happyjump 3"));
+    }
+    // 4 stretched tall, mouth open
+    {
+        Pose p = Stand();
+        Squash(p, 1.22);
+        p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Open;
+        p.backArm.angle = 165;
+        p.frontArm.angle = 165;
+        p.backArm.len = 5;
+        p.frontArm.len = 5;
+        p.back.x = -0.3;
+        p.front.x = 0.3;
+        p.back.angle = 40;
+        p.front.angle = -40;
+        p.back.y = 1.05;
+        p.front.y = 1.05;
+        s.push_back(Place(Render(p), p, "happyjump 4"));
+    }
+    return s;
+}
+
+Sheet Hatschi() {
+    Sheet s;
+    // 1 calm with a twitch
+    {
+        Pose p = Stand();
+        p.eyes = Eyes::Half;
+        p.look = 1;
+        p.mouth = Mouth::Wavy;
+        p.extras = {Extra::Twitch};
+        s.push_back(Place(Render(p), p, "hatschi 1"));
+    }
+    // 2 drawing breath, mouth open
+    {
+        Pose p = Stand();
+        Squash(p, 1.1);
+        p.rot = -10;
+        p.eyes = Eyes::Droop;
+        p.lookUp = -1;
+        p.mouth = Mouth::Open;
+        p.backArm.angle = 60;
+        p.frontArm.angle = 60;
+        p.front.x = 0.5;
+        s.push_back(Place(Render(p), p, "hatschi 2"));
+    }
+    // 3 the sneeze
+    {
+        Pose p = Stand();
+        Squash(p, 0.9);
+        p.rot = 10;
+        p.eyes = Eyes::Squeeze;
+        p.mouth = Mouth::Wide;
+        p.backArm.angle = 110;
+        p.frontArm.angle = -20;
+        p.extras = {Extra::BigDrops};
+        s.push_back(Place(Render(p), p, "hatschi 3"));
+    }
+    // 4 and 5 thrown forward
+    for (int k = 0; k < 2; ++k) {
+        Pose p = Stand();
+        Squash(p, 0.92);
+        p.rot = k ? 30 : 20;
+        p.cx = k ? 15 : 16;
+        p.eyes = Eyes::Squeeze;
+        p.mouth = k ? Mouth::SmallO : Mouth::Open;
+        p.backArm.angle = k ? 150 : 130;
+        p.frontArm.angle = k ? 130 : 100;
+        p.back.x = k ? -0.75 : -0.6;
+        p.back.y = k ? 0.85 : 0.95;
+        p.front.x = 0.35;
+        p.extras = {Extra::Drops};
+        s.push_back(Place(Render(p), p, "hatschi " + std::to_string(k + 4)));
+    }
+    return s;
+}
+
+Sheet Shout() {
+    Sheet s;
+    // 1 calm
+    {
+        Pose p = Stand();
+        p.mouth = Mouth::Flat;
+        s.push_back(Place(Render(p), p, "shout 1"));
+    }
+    // 2 puffing up
+    {
+        Pose p = Stand();
+        p.rx += 0.8;
+        Squash(p, 1.05);
+        p.rot = -4;
+        p.eyes = Eyes::Frown;
+        p.mouth = Mouth::Flat;
+        p.backArm.angle = 55;
+        p.frontArm.angle = 55;
+        s.push_back(Place(Render(p), p, "shout 2"));
+    }
+    // 3 and 4 shouting
+    for (int k = 0; k < 2; ++k) {
+        Pose p = Stand();
+        p.rx += 0.8;
+        Squash(p, k ? 1.14 : 1.1);
+        p.rot = k ? -8 : -6;
+        p.eyes = Eyes::Squeeze;
+        p.mouth = k ? Mouth::Shout : Mouth::Wide;
+        p.faceY = k ? -0.25 : -0.2;
+        p.backArm.angle = k ? 105 : 85;
+        p.frontArm.angle = k ? 105 : 85;
+        p.extras = {Extra::ShoutLines};
+        if (k) p.extras.push_back(Extra::Exclaim);
+        s.push_back(Place(Render(p), p, "shout " + std::to_string(k + 3)));
+    }
+    return s;
+}
+
+Sheet Sleeping() {
+    Sheet s;
+    // 1-3 eyelids drooping
+    const Eyes lids[3] = {Eyes::Half, Eyes::Droop, Eyes::Closed};
+    for (int k = 0; k < 3; ++k) {
+        Pose p = Stand();
+        p.eyes = lids[k];
+        p.mouth = k ? Mouth::Flat : Mouth::Smile;
+        p.faceY = -0.12 + 0.04 * k;
+        p.rot = 2.0 * k;
+        p.pomX = 0.05 + 0.08 * k;
+        s.push_back(Place(Render(p), p, "sleeping " + std::to_string(k + 1)));
+    }
+    // 4-8 sinking flatter and falling asleep
+    for (int k = 0; k < 5; ++k) {
+        Pose p = Stand();
+        Squash(p, 0.94 - 0.05 * k);
+        p.eyes = Eyes::Closed;
+        p.mouth = k >= 3 ? Mouth::SmallO : Mouth::Flat;
+        p.faceY = 0.0 + 0.03 * k;
+        p.rot = 5;
+        p.backArm.angle = 10;
+        p.frontArm.angle = 10;
+        p.pomX = 0.25 + 0.05 * k;
+        p.blush = k < 3;
+        if (k == 2) p.extras = {Extra::Z1};
+        if (k == 3) p.extras = {Extra::Z2};
+        if (k == 4) p.extras = {Extra::Z3};
+        s.push_back(Place(Render(p), p, "sleeping " + std::to_string(k + 4)));
+    }
+    // 9 startled awake
+    {
+        Pose p = Stand();
+        Squash(p, 1.12);
+        p.eyes = Eyes::Wide;
+        p.look = 0;
+        p.mouth = Mouth::SmallO;
+        p.faceX = 0.05;
+        p.backArm.angle = 120;
+        p.frontArm.angle = 120;
+        p.extras = {Extra::Exclaim};
+        s.push_back(Place(Render(p), p, "sleeping 9"));
+    }
+    // 10-14 recovering to a standing pose
+    const double squash[5] = {1.06, 0.96, 1.02, 1.0, 1.0};
+    const Eyes eyes[5] = {Eyes::Wide, Eyes::Open, Eyes::Half, Eyes::Open, Eyes::Open};
+    const double looks[5] = {0, -1, 0, 0, 1};
+    for (int k = 0; k < 5; ++k) {
+        Pose p = Stand();
+        Squash(p, squash[k]);
+        p.eyes = eyes[k];
+        p.look = looks[k];
+        p.faceX = 0.05 + 0.04 * k;
+        p.mouth = k < 2 ? Mouth::SmallO : (k < 4 ? Mouth::Flat : Mouth::Smile);
+        p.backArm.angle = 80 - 15 * k;
+        p.frontArm.angle = 80 - 15 * k;
+        if (k == 1) p.extras = {Extra::Sweat};
+        s.push_back(Place(Render(p), p, "sleeping " + std::to_string(k + 10)));
+    }
+    return s;
+}
+
+// Curled up for a roll: arms and feet tucked in, eyes shut tight.
+Pose Ball(double rot) {
+    Pose p = Stand();
+    p.rx = 10.2;
+    p.ry = 9.6;
+    p.rot = rot;
+    p.back = Foot{-0.3, 0.88, 3.0, 2.2};
+    p.front = Foot{0.35, 0.85, 3.0, 2.2};
+    p.front.front = true;
+    p.backArm.angle = 150;
+    p.backArm.len = 3.0;
+    p.frontArm.angle = 140;
+    p.frontArm.len = 3.5;
+    p.frontArm.front = true;
+    p.eyes = Eyes::Squeeze;
+    p.mouth = Mouth::Grin;
+    p.faceX = 0.3;
+    return p;
+}
+
+Sheet Freeze() {
+    Sheet s;
+    // 1-6 winding up, lower and lower
+    for (int k = 0; k < 6; ++k) {
+        Pose p = Stand();
+        Squash(p, 0.98 - 0.045 * k);
+        p.rot = 2.0 + 1.0 * k;
+        p.eyes = k < 2 ? Eyes::Open : Eyes::Frown;
+        p.mouth = k < 3 ? Mouth::Flat : Mouth::Grin;
+        p.backArm.angle = 20 + 14 * k;
+        p.frontArm.angle = 20 - 12 * k;
+        p.back.x = -0.45 - 0.03 * k;
+        p.front.x = 0.45 + 0.03 * k;
+        s.push_back(Place(Render(p), p, "freeze " + std::to_string(k + 1)));
+    }
+    // 7-17 the somersault: one turn, its lowest row rising and falling in the frame
+    const int lift[11] = {0, 1, 2, 2, 2, 2, 9, 8, 6, 4, 1};
+    for (int k = 0; k < 11; ++k) {
+        Pose p = Ball(30.0 * (k + 1));
+        p.ground = 31 - lift[k];
+        s.push_back(Place(Render(p), p, "freeze " + std::to_string(k + 7)));
+    }
+    // 18 landed
+    {
+        Pose p = Stand();
+        Squash(p, 0.86);
+        p.eyes = Eyes::Open;
+        p.mouth = Mouth::Grin;
+        p.backArm.angle = 95;
+        p.frontArm.angle = 95;
+        p.back.x = -0.55;
+        p.front.x = 0.55;
+        s.push_back(Place(Render(p), p, "freeze 18"));
+    }
+    // 19 crouched and cold; 20 the same, frozen into a block of ice
+    for (int k = 0; k < 2; ++k) {
+        Pose p = Stand();
+        Squash(p, 0.8);
+        p.eyes = Eyes::Squeeze;
+        p.mouth = Mouth::Teeth;
+        p.faceY = -0.25;
+        p.frontArm.front = true;
+        p.frontArm.angle = -55;
+        p.frontArm.len = 6;
+        p.backArm.front = true;
+        p.backArm.angle = -55;
+        p.backArm.len = 6;
+        p.back.x = -0.35;
+        p.front.x = 0.35;
+        p.blush = false;
+        p.extras = {k ? Extra::Ice : Extra::Shiver};
+        s.push_back(Place(Render(p), p, "freeze " + std::to_string(k + 19)));
+    }
+    return s;
+}
+
+Sheet Slide() {
+    Sheet s;
+    // 1-3 turning into the run-up
+    for (int k = 0; k < 3; ++k) {
+        Pose p = Stand();
+        Squash(p, 1.0 - 0.07 * k);
+        p.rot = 8.0 * k;
+        p.eyes = k ? Eyes::Frown : Eyes::Open;
+        p.mouth = k ? Mouth::Grin : Mouth::Smile;
+        p.frontArm.angle = 20 - 30 * k;
+        p.backArm.angle = 20 + 30 * k;
+        p.back.x = -0.45 - 0.08 * k;
+        s.push_back(Place(Render(p), p, "slide " + std::to_string(k + 1)));
+    }
+    // 4 pushing off
+    {
+        Pose p = Stand();
+        Squash(p, 0.95);
+        p.rot = 28;
+        p.cx = 16;
+        p.eyes = Eyes::Frown;
+        p.mouth = Mouth::Grin;
+        p.frontArm.angle = -60;
+        p.backArm.angle = 110;
+        p.back.x = -0.85;
+        p.back.y = 0.75;
+        p.back.angle = 40;
+        p.front.x = 0.4;
+        s.push_back(Place(Render(p), p, "slide 4"));
+    }
+    // 5 and 6 gliding low, the body stretched along the ground
+    for (int k = 0; k < 2; ++k) {
+        Pose p = Stand();
+        p.rx = 12.8;
+        p.ry = 7.6;
+        p.cx = 18.5;
+        p.cy = 22;
+        p.rot = k ? 4 : 8;
+        p.faceX = 0.42;
+        p.faceY = -0.2;
+        p.eyeGap = 7;
+        p.eyes = k ? Eyes::Happy : Eyes::Open;
+        p.mouth = k ? Mouth::Smile : Mouth::Grin;
+        p.frontArm.angle = k ? 70 : 85;
+        p.frontArm.len = 3.2;
+        p.backArm.angle = k ? 75 : 95;
+        p.back = Foot{-1.02, 0.45, 3.2, 2.2, 70};
+        p.front = Foot{-0.85, 0.75, 3.2, 2.2, 70};
+        p.pomX = -0.2;
+        p.extras = {k ? Extra::RollLines : Extra::Puff};
+        s.push_back(Place(Render(p), p, "slide " + std::to_string(k + 5)));
+    }
+    return s;
+}
+
+Sheet Twist() {
+    Sheet s;
+    // 1-5 winding up and turning: the face goes round to the back
+    const double faceX[5] = {0.22, 0.08, -0.1, -0.38, 0};
+    for (int k = 0; k < 5; ++k) {
+        Pose p = Stand();
+        Squash(p, 1.0 - 0.04 * std::min(k, 3));
+        p.faceX = faceX[k];
+        p.look = k == 0 ? 1 : (k == 1 ? 0 : -1);
+        p.eyes = k == 4 ? Eyes::Hidden : (k >= 2 ? Eyes::Frown : Eyes::Open);
+        p.mouth = k == 4 ? Mouth::None : (k >= 2 ? Mouth::Grin : Mouth::Smile);
+        p.blush = k < 4;
+        p.frontArm.angle = 20 - 22 * k;
+        p.backArm.angle = 20 + 22 * k;
+        p.pomX = 0.05 - 0.08 * k;
+        s.push_back(Place(Render(p), p, "twist " + std::to_string(k + 1)));
+    }
+    // 6 leaping
+    {
+        Pose p = Stand();
+        Squash(p, 1.2);
+        p.faceX = 0.05;
+        p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Open;
+        p.backArm.angle = 165;
+        p.frontArm.angle = 165;
+        p.back.angle = 40;
+        p.front.angle = -40;
+        p.back.x = -0.3;
+        p.front.x = 0.3;
+        s.push_back(Place(Render(p), p, "twist 6"));
+    }
+    // 7-9 spinning: face at the side, face to the front, back
+    for (int k = 0; k < 3; ++k) {
+        Pose p = Stand();
+        Squash(p, 1.14);
+        p.faceX = k == 0 ? 0.55 : 0.0;
+        p.eyes = k == 2 ? Eyes::Hidden : Eyes::Happy;
+        p.mouth = k == 2 ? Mouth::None : Mouth::Grin;
+        p.blush = k != 2;
+        p.backArm.angle = k == 1 ? 120 : 150;
+        p.frontArm.angle = k == 1 ? 150 : 120;
+        p.back.x = -0.3;
+        p.front.x = 0.3;
+        p.pomX = k == 0 ? 0.3 : (k == 1 ? 0.0 : -0.3);
+        p.extras = {Extra::SpeedLines};
+        s.push_back(Place(Render(p), p, "twist " + std::to_string(k + 7)));
+    }
+    return s;
+}
+
+Sheet Umfall() {
+    Sheet s;
+    const double rot[5] = {-4, -25, -50, -72, -90};
+    for (int k = 0; k < 5; ++k) {
+        Pose p = Stand();
+        p.rot = rot[k];
+        p.eyes = k == 0 ? Eyes::Wide : (k < 4 ? Eyes::Squeeze : Eyes::Dizzy);
+        p.look = 0;
+        p.mouth = k < 2 ? Mouth::SmallO : (k < 4 ? Mouth::Open : Mouth::Wavy);
+        p.backArm.angle = 100 + 20 * (k % 2);
+        p.frontArm.angle = 140 - 20 * (k % 2);
+        if (k == 4) {
+            Squash(p, 0.92);
+            p.backArm.angle = 60;
+            p.frontArm.angle = 70;
+        }
+        if (k >= 2) {
+            p.front.x = 0.5;
+            p.front.y = 0.85;
+            p.front.angle = -30;
+        }
+        p.extras = k == 0 ? std::vector<Extra>{Extra::Exclaim}
+                          : (k == 4 ? std::vector<Extra>{Extra::Stars} : std::vector<Extra>{});
+        s.push_back(Place(Render(p), p, "umfall " + std::to_string(k + 1)));
+    }
+    return s;
+}
+
+Sheet AirTwist() {
+    Sheet s;
+    for (int k = 0; k < 8; ++k) {
+        Pose p = Ball(45.0 * k);
+        p.eyes = Eyes::Happy;
+        s.push_back(Place(Render(p), p, "airtwist " + std::to_string(k + 1)));
+    }
+    return s;
+}
+
+Sheet Falling() {
+    Sheet s;
+    // 1 startled at the top
+    {
+        Pose p = Stand();
+        Squash(p, 1.05);
+        p.eyes = Eyes::Wide;
+        p.look = 0;
+        p.faceX = 0.1;
+        p.mouth = Mouth::SmallO;
+        p.backArm.angle = 130;
+        p.frontArm.angle = 130;
+        p.extras = {Extra::Exclaim};
+        s.push_back(Place(Render(p), p, "falling 1"));
+    }
+    // 2-12 tumbling round once, limbs flailing, upright again at 12
+    const double rot[11] = {15, 35, 60, 90, 130, 175, 220, 265, 305, 335, 360};
+    for (int k = 0; k < 11; ++k) {
+        Pose p = Stand();
+        p.rot = rot[k];
+        p.eyes = k < 3 ? Eyes::Wide : Eyes::Squeeze;
+        p.look = 0;
+        p.mouth = k < 3 ? Mouth::Open : (k % 2 ? Mouth::Wavy : Mouth::Open);
+        p.backArm.angle = 120 + 30 * std::sin(k * 1.7);
+        p.frontArm.angle = 120 - 30 * std::sin(k * 1.7);
+        p.back.x = -0.5;
+        p.front.x = 0.5;
+        p.back.angle = 15 * std::sin(k * 1.3);
+        p.front.angle = -15 * std::sin(k * 1.3);
+        if (k == 10) {
+            Squash(p, 1.12);
+            p.backArm.angle = 160;
+            p.frontArm.angle = 160;
+        }
+        s.push_back(Place(Render(p), p, "falling " + std::to_string(k + 2)));
+    }
+    // 13 squashed flat on landing
+    {
+        Pose p = Stand();
+        Squash(p, 0.62);
+        p.eyes = Eyes::Squeeze;
+        p.mouth = Mouth::Wavy;
+        p.faceY = -0.05;
+        p.backArm.angle = 75;
+        p.frontArm.angle = 75;
+        p.backArm.len = 2.5;
+        p.frontArm.len = 2.5;
+        p.back.x = -0.65;
+        p.front.x = 0.65;
+        p.back.angle = 30;
+        p.front.angle = -30;
+        p.pomR = 2.4;
+        p.extras = {Extra::Puff};
+        s.push_back(Place(Render(p), p, "falling 13"));
     }
     return s;
 }
@@ -627,18 +1130,10 @@ struct SheetDef {
 
 const std::vector<SheetDef>& Sheets() {
     static const std::vector<SheetDef> defs = {
-        {"standard", 6, Standard},
-        {"airtwist", 8, [] { return Generic(8, "airtwist"); }},
-        {"falling", 13, [] { return Generic(13, "falling"); }},
-        {"freeze", 20, [] { return Generic(20, "freeze"); }},
-        {"happyjump", 4, [] { return Generic(4, "happyjump"); }},
-        {"hatschi", 5, [] { return Generic(5, "hatschi"); }},
-        {"shout", 4, [] { return Generic(4, "shout"); }},
-        {"sleeping", 14, [] { return Generic(14, "sleeping"); }},
-        {"slide", 6, [] { return Generic(6, "slide"); }},
-        {"twist", 9, [] { return Generic(9, "twist"); }},
-        {"umfall", 5, [] { return Generic(5, "umfall"); }},
-        {"walking", 10, Walking},
+        {"standard", 6, Standard},   {"airtwist", 8, AirTwist}, {"falling", 13, Falling},
+        {"freeze", 20, Freeze},      {"happyjump", 4, HappyJump}, {"hatschi", 5, Hatschi},
+        {"shout", 4, Shout},         {"sleeping", 14, Sleeping}, {"slide", 6, Slide},
+        {"twist", 9, Twist},         {"umfall", 5, Umfall},     {"walking", 10, Walking},
     };
     return defs;
 }

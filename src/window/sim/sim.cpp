@@ -11,7 +11,8 @@
 //     the start of every pause and at the end of SimRun.
 //   - Moves are carried out at once and traced.
 // Misuse that would hang a real desktop (taking the lock twice, sleeping or
-// setting the caption while holding it) stops the program with a message.
+// setting the caption while holding it) stops the program with a message, as
+// does a wait for a key when none is ever typed.
 #include "sim.h"
 
 #include <cstdio>
@@ -187,6 +188,8 @@ void PlatformExit(int32_t code) {
 }
 
 void PlatformPauseStarts(int32_t ms) {
+    // Waiting for a key with none to come would run the clock for ever.
+    if (ms == -1 && Sim.keys.empty() && !KeyHitFlag) Fault("waiting for a key that is never typed");
     SimEvent e;
     e.kind = SimEvent::Kind::Sleep;
     e.ms = ms;

@@ -42,11 +42,10 @@ void ReleaseScreenLock() {
 int32_t RoundCoordinate(float v) {
     // In double, v + 0.5 is exact for every float, so 0.49999997 stays below 1.
     const double d = v;
-    if (std::isnan(d)) return INT32_MIN;  // lands outside every surface
-    const double r = d > 0 ? std::trunc(d + 0.5) : std::trunc(d - 0.5);
-    if (r >= 2147483647.0) return INT32_MAX;
-    if (r <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(r);
+    if (d > 0 && d < 2147483647.5) return static_cast<int32_t>(d + 0.5);  // truncates
+    if (d <= 0 && d > -2147483648.5) return static_cast<int32_t>(d - 0.5);
+    if (d > 0) return INT32_MAX;
+    return INT32_MIN;  // very negative, or NaN: outside every surface
 }
 
 static int32_t SurfacePitch(int32_t width) {

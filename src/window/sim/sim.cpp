@@ -154,15 +154,17 @@ void PlatformRemoveFromTaskbar(const char* title) {
     Record(e);
 }
 
+// Every SetPixel takes and releases the lock: both stay cheap when there is
+// nothing to deliver or to note.
 void PlatformLock() {
     if (Sim.locked) Fault("screen lock taken twice");
     Sim.locked = true;
-    DeliverKeys();
+    if (!Sim.keys.empty()) DeliverKeys();
 }
 
 void PlatformUnlock() {
     if (!Sim.locked) Fault("screen lock let go while not held");
-    NoteTakenKeys();
+    if (Sim.readSeen != KeyBuffer.read) NoteTakenKeys();
     Sim.locked = false;
 }
 

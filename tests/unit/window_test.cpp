@@ -145,14 +145,6 @@ TEST_F(Window, KeepCoordinateKeepsTheCurrentOne) {
     EXPECT_EQ(y, 10);
 }
 
-TEST_F(Window, DesktopQueriesPassThrough) {
-    EXPECT_EQ(GetTaskbarTop(), 738);
-    RemoveFromTaskbar("Pomfy");
-    const auto removed = EventsOf(SimEvent::Kind::Taskbar);
-    ASSERT_EQ(removed.size(), 1u);
-    EXPECT_EQ(removed[0].text, "Pomfy");
-}
-
 void EndWithThree() {
     SleepMs(30);
     EndProgram(3);

@@ -35,6 +35,8 @@
 #include <X11/extensions/scrnsaver.h>
 #include <X11/extensions/shape.h>
 
+#include <poll.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -82,6 +84,12 @@ struct WindowState {
     int32_t y = 0;
     bool active = false;
     bool saverSuspended = false;
+    // Whether this cycle sent requests (to be flushed), and whether Xlib may
+    // hold events read while it waited for a reply. An idle cycle costs no
+    // more than one look at the socket.
+    bool sent = false;
+    bool mayHoldEvents = true;
+    bool socketReadable = true;  // as found during the last sleep
     Atom protocols = None;
     Atom deleteWindow = None;
     Atom netWmName = None;
@@ -142,6 +150,7 @@ void DrawRows(WindowState& s, int32_t first, int32_t last) {
 void Present(WindowState& s) {
     int32_t first = 0, last = 0;
     if (!TakeMarkedBand(first, last)) return;
+    s.sent = true;
     OpaqueRuns(ConvertedRows, s.width, s.height, s.runs);
     if (!SameShape(s.runs, s.shape)) {
         SetShape(s, ShapeBounding, ShapeSet, s.runs);
@@ -159,10 +168,26 @@ void HandleKey(XKeyEvent& event) {
     if (code >= 0) PutKey(code);
 }
 
+// The cycle's 10 ms sleep, watching the connection meanwhile so that an
+// idle cycle needs no other look at it. Input arriving early does not cut
+// the sleep short; it waits for the next cycle.
+void Sleep10Ms(WindowState& s) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(10);
+    pollfd p{ConnectionNumber(s.display), POLLIN, 0};
+    s.socketReadable = poll(&p, 1, 10) != 0;  // errors too: let Xlib find them
+    if (s.socketReadable) std::this_thread::sleep_until(end);
+}
+
 void HandleEvents(WindowState& s) {
+    if (!s.mayHoldEvents && !s.socketReadable && XEventsQueued(s.display, QueuedAlready) == 0) {
+        return;
+    }
+    s.mayHoldEvents = false;
     while (XPending(s.display) > 0) {
         XEvent event;
         XNextEvent(s.display, &event);
+        s.sent = true;  // focus changes and redraws send requests
         if (event.xany.window != s.window) continue;
         switch (event.type) {
             case KeyPress:
@@ -221,6 +246,8 @@ void CarryOutRequests(WindowState& s) {
     LastX = s.x;
     LastY = s.y;
     XSync(s.display, False);
+    s.sent = false;
+    s.mayHoldEvents = true;
     std::lock_guard<std::mutex> hold(QueueMutex);
     RequestsDone += batch.size();
     QueueChanged.notify_all();
@@ -341,9 +368,13 @@ void WindowThreadMain(Start start) {
         Present(s);
         HandleEvents(s);
         CarryOutRequests(s);
-        XFlush(s.display);
+        if (s.sent) {
+            XFlush(s.display);
+            s.sent = false;
+            s.mayHoldEvents = true;
+        }
         PlatformUnlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Sleep10Ms(s);
     }
 
     PetWindow = None;

@@ -14,12 +14,12 @@
 #include <thread>
 
 #ifndef PROBE_PATH
-#error PROBE_PATH names the probe program
+#define PROBE_PATH ""
 #endif
 
 extern char** environ;
 
-Probe::Probe(const std::vector<std::string>& environment) {
+Probe::Probe(const std::vector<std::string>& environment, const std::string& program) {
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
         std::abort();
@@ -40,9 +40,9 @@ Probe::Probe(const std::vector<std::string>& environment) {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    char path[] = PROBE_PATH;
-    char* argv[] = {path, nullptr};
-    if (posix_spawn(&pid, path, &actions, nullptr, argv, envp.data()) != 0) pid = -1;
+    std::string path = program.empty() ? PROBE_PATH : program;
+    char* argv[] = {path.data(), nullptr};
+    if (posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
-// The probe, started with the given environment changes ("NAME=value" sets,
-// "NAME" removes). Commands and answers are lines; a command that gets no
-// answer within five seconds answers "<no answer>".
+// The probe (or another program), started with the given environment changes
+// ("NAME=value" sets, "NAME" removes). Commands and answers are lines; a
+// command that gets no answer within five seconds answers "<no answer>".
 struct Probe {
-    explicit Probe(const std::vector<std::string>& environment = {});
+    explicit Probe(const std::vector<std::string>& environment = {},
+                   const std::string& program = std::string());
     ~Probe();
     std::string Send(const std::string& command);
     // Closes its input and waits for it to end; its exit status, or 128 + the

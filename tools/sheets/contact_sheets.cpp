@@ -5,7 +5,8 @@
 //       loaded mirrored, scaled up over a checkerboard where the pet is
 //       transparent
 //   pomfy-sheets --frames DIR [--scale N] [--mirrored] [SHEET ...]
-//       one PNG per frame, DIR/<sheet>-<k>.png, for animated previews
+//       one PNG per frame, DIR/<sheet>-<k>.png, transparent where the pet
+//       is, for animated previews
 //   pomfy-sheets --icons DIR
 //       the program's icons DIR/pomfy-<size>.png (16 to 256), transparent
 //
@@ -152,12 +153,16 @@ uint32_t Checker(int x, int y, int cell) {
     return ((x / cell + y / cell) % 2) ? 0xFFC8C8D0u : 0xFFE8E8F0u;
 }
 
-// Frame k scaled up at (x0, y0), the checkerboard where it is transparent.
-void DrawFrame(Image& img, const Built& b, int k, int x0, int y0, int scale) {
+// Frame k scaled up at (x0, y0), the checkerboard where it is transparent
+// (or nothing at all: a transparent pixel).
+void DrawFrame(Image& img, const Built& b, int k, int x0, int y0, int scale, bool checker = true) {
     for (int y = 0; y < S * scale; ++y)
         for (int x = 0; x < S * scale; ++x) {
             uint32_t c = b.at(k, x / scale, y / scale);
-            img.set(x0 + x, y0 + y, c == MaskColour ? Checker(x, y, std::max(2, scale)) : (c | 0xFF000000u));
+            if (c != MaskColour)
+                img.set(x0 + x, y0 + y, c | 0xFF000000u);
+            else if (checker)
+                img.set(x0 + x, y0 + y, Checker(x, y, std::max(2, scale)));
         }
 }
 
@@ -211,7 +216,7 @@ bool Frames(const std::string& dir, int scale, bool mirrored, const std::vector<
         const Built b = Build(s, mirrored);
         for (int k = 1; k <= s.frames; ++k) {
             Image img(S * scale, S * scale, 0);
-            DrawFrame(img, b, k, 0, 0, scale);
+            DrawFrame(img, b, k, 0, 0, scale, false);
             char name[64];
             std::snprintf(name, sizeof name, "/%s-%02d.png", s.name, k);
             if (!WritePng(img, dir + name)) return false;

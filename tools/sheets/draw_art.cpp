@@ -40,6 +40,7 @@ enum class Eyes {
     Squeeze,   // > <
     Frown,     // lids slanted down towards the middle
     Dizzy,     // crosses
+    Shut,      // a short dash, the same when turned: for rolls
     Hidden,    // seen from behind: no face
 };
 
@@ -73,6 +74,7 @@ enum class Extra {
     Sweat,              // a drop by the head
     Stars,              // dizzy stars over the head
     Puff,               // dust at the feet
+    Puffs,              // dust at both sides
     Exclaim,            // a "!" over the head
     Breath,             // a puff of air in front of the mouth
 };
@@ -87,7 +89,7 @@ struct Pose {
     Arm frontArm{};
     bool pompom = true;
     double pomX = 0.05;  // pompom position along the top, in body units
-    double pomR = 2.9;
+    double pomR = 3.2;
     Eyes eyes = Eyes::Open;
     double look = 1;      // pupils: -1 left, 0 middle, 1 right
     double lookUp = 0;    // pupils: -1 up, 1 down
@@ -321,6 +323,8 @@ Stamp EyeStamp(const Pose& p, bool leftEye) {
             return leftEye ? Stamp{"o  ", "WoW", "WKK"} : Stamp{"  o", "WoW", "KKW"};
         case Eyes::Dizzy:
             return {"o o", " o ", "o o"};
+        case Eyes::Shut:
+            return {"ooo"};
         case Eyes::Hidden:
             return {};
     }
@@ -364,14 +368,28 @@ void DrawFace(Frame& f, const Pose& p) {
 void DrawExtras(Frame& f, const Pose& p) {
     for (Extra e : p.extras) {
         switch (e) {
-            case Extra::Z1: PutStamp(f, {"BB", " B", "BB"}, {p.cx + 10, p.cy - 14}, 0); break;
+            case Extra::Z1:
             case Extra::Z2:
-                PutStamp(f, {"BBB", " B ", "BBB"}, {p.cx + 11, p.cy - 15}, 0);
+            case Extra::Z3: {
+                // letters white with a dark blue shadow, to show on any desktop
+                const Stamp small = {"WWW", "  W", " W ", "WWW"};
+                const Stamp big = {"WWWW", "   W", "  W ", " W  ", "WWWW"};
+                struct Letter {
+                    const Stamp* s;
+                    double x, y;
+                };
+                std::vector<Letter> letters = {{&small, 10.5, -4}};
+                if (e != Extra::Z1) letters.push_back({&big, 13.5, -9});
+                if (e == Extra::Z3) letters.push_back({&small, 7, -11});
+                for (const Letter& l : letters) {
+                    Stamp shadow = *l.s;
+                    for (auto& row : shadow)
+                        for (char& c : row) c = c == 'W' ? 'N' : ' ';
+                    PutStamp(f, shadow, {p.cx + l.x + 1, p.cy - p.ry + l.y + 1}, 0);
+                    PutStamp(f, *l.s, {p.cx + l.x, p.cy - p.ry + l.y}, 0);
+                }
                 break;
-            case Extra::Z3:
-                PutStamp(f, {"BBBB", "  B ", " B  ", "BBBB"}, {p.cx + 12, p.cy - 17}, 0);
-                PutStamp(f, {"BB", "BB"}, {p.cx + 8, p.cy - 12}, 0);
-                break;
+            }
             case Extra::Drops:
                 PutStamp(f, {" i ", "i C", " i "}, ToFrame(p, {p.rx + 2.5, 2}), 0);
                 break;
@@ -379,14 +397,14 @@ void DrawExtras(Frame& f, const Pose& p) {
                 PutStamp(f, {"  i  ", " i  C", "C i  ", "  C i", " i   "}, ToFrame(p, {p.rx + 3.5, 2}), 0);
                 break;
             case Extra::Twitch:
-                PutStamp(f, {"o", " o"}, ToFrame(p, {p.rx - 1.5, -p.ry * 0.55}), 0, Body);
+                PutStamp(f, {" o", "o ", "  ", "oo"}, ToFrame(p, {p.rx + 2.0, -1.0}), 0);
                 break;
             case Extra::ShoutLines:
                 PutStamp(f, {"  o", " o ", "   ", "ooo", "   ", " o ", "  o"}, ToFrame(p, {p.rx + 3, 2}), 0);
                 break;
             case Extra::SpeedLines:
-                PutStamp(f, {"e", "e", " ", "e", "e"}, {p.cx - p.rx - 2.5, p.cy}, 0);
-                PutStamp(f, {"e", "e", " ", "e", "e"}, {p.cx + p.rx + 2.5, p.cy}, 0);
+                PutStamp(f, {"l ", "l ", "  ", " l", " l"}, {p.cx - p.rx - 2.5, p.cy + 1}, 0);
+                PutStamp(f, {" l", " l", "  ", "l ", "l "}, {p.cx + p.rx + 2.5, p.cy + 1}, 0);
                 break;
             case Extra::RollLines:
                 PutStamp(f, {" ee", "e  ", "e  ", " ee"}, {p.cx - p.rx - 3, p.cy}, 0);
@@ -405,6 +423,10 @@ void DrawExtras(Frame& f, const Pose& p) {
             case Extra::Puff:
                 PutStamp(f, {" ff ", "ffff"}, {std::max(3.0, p.cx - p.rx - 2), p.cy + p.ry}, 0);
                 break;
+            case Extra::Puffs:
+                PutStamp(f, {" ff", "fff"}, {std::max(2.5, p.cx - p.rx - 1.5), p.cy + p.ry + 1}, 0);
+                PutStamp(f, {"ff ", "fff"}, {std::min(32.5, p.cx + p.rx + 1.5), p.cy + p.ry + 1}, 0);
+                break;
             case Extra::Exclaim:
                 PutStamp(f, {"o", "o", "o", " ", "o"}, {p.cx + p.rx, p.cy - p.ry - 1}, 0);
                 break;
@@ -416,7 +438,7 @@ void DrawExtras(Frame& f, const Pose& p) {
     }
 }
 
-// A block of ice over the pet: the pet shows through a light tint.
+// A block of ice round the pet: the pet shows through it, pale and cold.
 void DrawIce(Frame& f) {
     int top = 34, left = 34, right = 0;
     for (int y = 0; y < N; ++y)
@@ -426,31 +448,42 @@ void DrawIce(Frame& f) {
                 left = std::min(left, x);
                 right = std::max(right, x);
             }
-    int x0 = std::max(1, left - 2), x1 = std::min(33, right + 2);
-    int y0 = std::max(0, top - 3), y1 = 31;
+    const int x0 = std::max(1, left - 2), x1 = std::min(33, right + 2);
+    const int y0 = std::max(0, top - 3), y1 = 31;
+    // the pet's colours as seen through ice
+    const std::map<char, char> frozen = {
+        {'o', 'B'}, {'R', 'B'}, {'c', 'B'}, {'K', 'N'}, {'p', 'e'}, {'q', 'e'}, {'P', 'e'},
+        {'l', 'w'}, {'h', 'W'}, {'W', 'W'}, {'m', 'l'}, {'d', 'l'}, {'r', 'l'}, {'D', 'l'},
+        {'M', 'l'}, {'s', 'l'}, {'e', 'w'}, {'f', 'w'},
+    };
     for (int y = y0; y <= y1; ++y) {
         for (int x = x0; x <= x1; ++x) {
-            bool edge = x == x0 || x == x1 || y == y0 || y == y1;
             char& c = f.px[y][x];
-            if (edge) {
-                c = (y == y0 || x == x0) ? 'B' : 'N';
-                continue;
-            }
-            bool topFace = y <= y0 + 2;
-            bool glint = (x - x0 + (y - y0)) % 11 == 3 && x < x0 + 12;
-            if (c == '.') {
-                c = topFace ? 'w' : ((x + y) % 2 ? 'i' : 'C');
-            } else if (topFace || glint) {
-                c = 'w';
-            } else if ((x + 2 * y) % 5 == 0) {
+            if (x == x0 || x == x1 || y == y0 || y == y1) {
+                c = 'N';
+            } else if (c != '.') {
+                auto it = frozen.find(c);
+                if (it != frozen.end()) c = it->second;
+            } else if (y <= y0 + 2) {
+                c = 'w';  // the top face
+            } else if (x >= x1 - 2 || y >= y1 - 1) {
+                c = 'C';  // the shaded sides
+            } else {
                 c = 'i';
             }
         }
     }
-    // shine along the upper left edge
-    for (int i = 1; i < 6; ++i) {
-        if (y0 + 3 + i <= y1 - 1) f.px[y0 + 3 + i][x0 + 1] = 'W';
+    // corners rounded off, and glints along the upper left
+    for (int cx : {x0, x1})
+        for (int cy : {y0, y1}) f.px[cy][cx] = '.';
+    for (int i = 0; i < 7; ++i) {
+        int gx = x0 + 2 + i, gy = y0 + 9 - i;
+        if (gy > y0 + 2 && gy < y1 && gx < x1) f.px[gy][gx] = 'W';
+        gx = x0 + 2 + i;
+        gy = y0 + 13 - i;
+        if (i < 4 && gy > y0 + 2 && gy < y1 && gx < x1) f.px[gy][gx] = 'W';
     }
+    for (int x = x0 + 1; x < x1; ++x) f.px[y0 + 3][x] = f.px[y0 + 3][x] == 'w' ? 'B' : f.px[y0 + 3][x];
 }
 
 Frame Render(const Pose& p) {
@@ -490,6 +523,11 @@ Frame Place(Frame f, const Pose& p, const std::string& where) {
     if (low < 0) throw std::runtime_error(where + ": empty frame");
     int dy = p.ground >= 0 ? p.ground - low : 0;
     int dx = p.shiftX;
+    if (top + dy < 0 && p.ground < 31) {
+        std::fprintf(stderr, "%s: lowest row %d instead of %d, to stay inside the frame\n", where.c_str(),
+                     low - top, p.ground);
+        dy = -top;
+    }
     if (top + dy < 0) throw std::runtime_error(where + ": the art leaves the top of the frame");
     // Pull art that pokes out at a side back in, when it fits.
     if (right - left <= 32) {
@@ -566,8 +604,9 @@ Sheet Standard() {
         p.eyes = Eyes::Happy;
         p.mouth = Mouth::Grin;
         p.faceX = 0.1;
-        p.frontArm.angle = 160;
-        p.frontArm.len = 5.5;
+        p.frontArm.angle = 140;
+        p.frontArm.len = 7.5;
+        p.frontArm.width = 2.0;
         p.backArm.angle = 35;
         s.push_back(Place(Render(p), p, "standard 2"));
     }
@@ -619,12 +658,11 @@ Sheet Walking() {
         p.front.y = 1.0 - std::max(0.0, std::cos(ph)) * 0.2;
         p.back.y = 1.0 - std::max(0.0, -std::cos(ph)) * 0.2;
         // the body is highest while the feet pass each other
-        p.cy -= std::abs(std::cos(ph)) * 1.2;
+        p.cy -= std::abs(std::cos(ph)) > 0.5 ? 1 : 0;
         p.frontArm.angle = 25 - 30 * sw;
         p.backArm.angle = 25 + 30 * sw;
-        p.rot = 4;
         p.look = 1;
-        p.pomX = 0.05 - 0.06 * std::abs(std::cos(ph));
+        p.pomX = std::abs(std::cos(ph)) > 0.5 ? 0.0 : 0.08;
         s.push_back(Place(Render(p), p, "walking " + std::to_string(k + 1)));
     }
     return s;
@@ -660,8 +698,10 @@ Sheet HappyJump() {
         Squash(p, 1.1);
         p.eyes = Eyes::Happy;
         p.mouth = Mouth::Grin;
-        p.backArm.angle = 135;
-        p.frontArm.angle = 135;
+        p.backArm.angle = 130;
+        p.frontArm.angle = 130;
+        p.backArm.len = 6;
+        p.frontArm.len = 6;
         p.back.x = -0.35;
         p.front.x = 0.35;
         p.back.angle = 25;
@@ -674,10 +714,10 @@ Sheet HappyJump() {
         Squash(p, 1.22);
         p.eyes = Eyes::Happy;
         p.mouth = Mouth::Open;
-        p.backArm.angle = 165;
-        p.frontArm.angle = 165;
-        p.backArm.len = 5;
-        p.frontArm.len = 5;
+        p.backArm.angle = 150;
+        p.frontArm.angle = 150;
+        p.backArm.len = 7.5;
+        p.frontArm.len = 7.5;
         p.back.x = -0.3;
         p.front.x = 0.3;
         p.back.angle = 40;
@@ -844,23 +884,21 @@ Sheet Sleeping() {
     return s;
 }
 
-// Curled up for a roll: arms and feet tucked in, eyes shut tight.
+// Curled up for a roll: arms tucked away, feet drawn in, eyes shut tight.
 Pose Ball(double rot) {
     Pose p = Stand();
     p.rx = 10.2;
-    p.ry = 9.6;
+    p.ry = 9.5;
     p.rot = rot;
-    p.back = Foot{-0.3, 0.88, 3.0, 2.2};
-    p.front = Foot{0.35, 0.85, 3.0, 2.2};
-    p.front.front = true;
-    p.backArm.angle = 150;
-    p.backArm.len = 3.0;
-    p.frontArm.angle = 140;
-    p.frontArm.len = 3.5;
-    p.frontArm.front = true;
-    p.eyes = Eyes::Squeeze;
-    p.mouth = Mouth::Grin;
-    p.faceX = 0.3;
+    p.back = Foot{-0.28, 0.9, 3.0, 2.3};
+    p.front = Foot{0.36, 0.86, 3.0, 2.3};
+    p.backArm.on = false;
+    p.frontArm.angle = 60;
+    p.frontArm.len = 2.5;
+    p.eyes = Eyes::Shut;
+    p.mouth = Mouth::SmallO;
+    p.faceX = 0.15;
+    p.eyeGap = 6.5;
     return p;
 }
 
@@ -880,7 +918,7 @@ Sheet Freeze() {
         s.push_back(Place(Render(p), p, "freeze " + std::to_string(k + 1)));
     }
     // 7-17 the somersault: one turn, its lowest row rising and falling in the frame
-    const int lift[11] = {0, 1, 2, 2, 2, 2, 9, 8, 6, 4, 1};
+    const int lift[11] = {0, 1, 2, 2, 2, 2, 8, 7, 5, 3, 1};
     for (int k = 0; k < 11; ++k) {
         Pose p = Ball(30.0 * (k + 1));
         p.ground = 31 - lift[k];
@@ -905,12 +943,10 @@ Sheet Freeze() {
         p.eyes = Eyes::Squeeze;
         p.mouth = Mouth::Teeth;
         p.faceY = -0.25;
-        p.frontArm.front = true;
-        p.frontArm.angle = -55;
-        p.frontArm.len = 6;
-        p.backArm.front = true;
-        p.backArm.angle = -55;
-        p.backArm.len = 6;
+        p.frontArm.angle = 5;
+        p.frontArm.len = 3;
+        p.backArm.angle = 5;
+        p.backArm.len = 3;
         p.back.x = -0.35;
         p.front.x = 0.35;
         p.blush = false;
@@ -1032,7 +1068,7 @@ Sheet Umfall() {
     for (int k = 0; k < 5; ++k) {
         Pose p = Stand();
         p.rot = rot[k];
-        p.eyes = k == 0 ? Eyes::Wide : (k < 4 ? Eyes::Squeeze : Eyes::Dizzy);
+        p.eyes = k == 0 ? Eyes::Wide : (k == 1 ? Eyes::Squeeze : (k < 4 ? Eyes::Shut : Eyes::Dizzy));
         p.look = 0;
         p.mouth = k < 2 ? Mouth::SmallO : (k < 4 ? Mouth::Open : Mouth::Wavy);
         p.backArm.angle = 100 + 20 * (k % 2);
@@ -1059,6 +1095,7 @@ Sheet AirTwist() {
     for (int k = 0; k < 8; ++k) {
         Pose p = Ball(45.0 * k);
         p.eyes = Eyes::Happy;
+        p.mouth = Mouth::Smile;
         s.push_back(Place(Render(p), p, "airtwist " + std::to_string(k + 1)));
     }
     return s;
@@ -1084,9 +1121,10 @@ Sheet Falling() {
     for (int k = 0; k < 11; ++k) {
         Pose p = Stand();
         p.rot = rot[k];
-        p.eyes = k < 3 ? Eyes::Wide : Eyes::Squeeze;
+        p.eyes = k < 2 ? Eyes::Wide : Eyes::Dizzy;
         p.look = 0;
-        p.mouth = k < 3 ? Mouth::Open : (k % 2 ? Mouth::Wavy : Mouth::Open);
+        p.faceX = 0.12;
+        p.mouth = k < 2 ? Mouth::Open : (k % 2 ? Mouth::Wavy : Mouth::SmallO);
         p.backArm.angle = 120 + 30 * std::sin(k * 1.7);
         p.frontArm.angle = 120 - 30 * std::sin(k * 1.7);
         p.back.x = -0.5;
@@ -1116,7 +1154,7 @@ Sheet Falling() {
         p.back.angle = 30;
         p.front.angle = -30;
         p.pomR = 2.4;
-        p.extras = {Extra::Puff};
+        p.extras = {Extra::Puffs};
         s.push_back(Place(Render(p), p, "falling 13"));
     }
     return s;

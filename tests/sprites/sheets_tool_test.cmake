@@ -1,0 +1,60 @@
+# pomfy-sheets writes real PNG files of the expected sizes in each of its
+# modes, and refuses what it cannot do.
+#   cmake -DTOOL=<pomfy-sheets> -DWORK=<scratch dir> -P sheets_tool_test.cmake
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/frames ${WORK}/icons)
+
+function(run expect_ok)
+  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(expect_ok AND NOT rc EQUAL 0)
+    message(FATAL_ERROR "pomfy-sheets ${ARGN}: status ${rc}\n${err}")
+  elseif(NOT expect_ok AND rc EQUAL 0)
+    message(FATAL_ERROR "pomfy-sheets ${ARGN}: succeeded")
+  endif()
+endfunction()
+
+# Width and height from a PNG's header; fails on anything but a PNG.
+function(png_size path w h)
+  if(NOT EXISTS ${path})
+    message(FATAL_ERROR "${path} was not written")
+  endif()
+  file(READ ${path} head LIMIT 24 HEX)
+  if(NOT head MATCHES "^89504e470d0a1a0a0000000d49484452([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])$")
+    message(FATAL_ERROR "${path} is not a PNG: ${head}")
+  endif()
+  math(EXPR width "0x${CMAKE_MATCH_1}")
+  math(EXPR height "0x${CMAKE_MATCH_2}")
+  set(${w} ${width} PARENT_SCOPE)
+  set(${h} ${height} PARENT_SCOPE)
+endfunction()
+
+run(TRUE --scale 2 ${WORK}/sheets.png)
+png_size(${WORK}/sheets.png w h)
+# twenty frames of 70 pixels side by side, twelve sheets below each other
+if(w LESS 1400 OR h LESS 1680)
+  message(FATAL_ERROR "contact sheet too small: ${w} x ${h}")
+endif()
+
+run(TRUE --frames ${WORK}/frames --scale 3 --mirrored freeze walking)
+file(GLOB frames ${WORK}/frames/*.png)
+list(LENGTH frames n)
+if(NOT n EQUAL 30)
+  message(FATAL_ERROR "${n} frames written, not 30")
+endif()
+png_size(${WORK}/frames/freeze-20.png w h)
+if(NOT w EQUAL 105 OR NOT h EQUAL 105)
+  message(FATAL_ERROR "frame is ${w} x ${h}, not 105 x 105")
+endif()
+
+run(TRUE --icons ${WORK}/icons)
+foreach(size 16 32 48 64 128 256)
+  png_size(${WORK}/icons/pomfy-${size}.png w h)
+  if(NOT w EQUAL size OR NOT h EQUAL size)
+    message(FATAL_ERROR "icon ${size} is ${w} x ${h}")
+  endif()
+endforeach()
+
+run(FALSE --scale 0 ${WORK}/x.png)
+run(FALSE --bogus)
+run(FALSE ${WORK}/no/such/folder/x.png)
+message(STATUS "pomfy-sheets: all modes work")

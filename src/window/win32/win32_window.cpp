@@ -368,13 +368,6 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
                                          GetProcAddress(user32, "SetLayeredWindowAttributes")));
     Pet.systemVersion = SystemVersion();
 
-    // The screen saver stays off while the pet is on the desktop (for this
-    // session only: nothing is written to the user's profile).
-    if (SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &Pet.savedScreenSaver, 0)) {
-        Pet.screenSaverSaved = true;
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
-    }
-
     HINSTANCE instance = GetModuleHandleA(nullptr);
     std::snprintf(Pet.className, sizeof Pet.className, "%s%s", ClassPrefix, TitleBuffer);
     Pet.arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -391,6 +384,15 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     if (!Pet.classRegistered) {
         ReleaseOpening();
         return 1;
+    }
+
+    // The screen saver stays off while the pet is on the desktop (for this
+    // session only: nothing is written to the user's profile). After the
+    // class is registered: under Wine the display driver, which carries the
+    // setting to the X server, is loaded by then.
+    if (SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &Pet.savedScreenSaver, 0)) {
+        Pet.screenSaverSaved = true;
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
     }
 
     // Pauses last what they say: the default timer tick of about 15.6 ms

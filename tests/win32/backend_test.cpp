@@ -1,0 +1,370 @@
+// The Win32 backend in a real window (under Wine on a test desktop): what
+// opening makes, what the window procedure does with messages, presentation,
+// moves, the caption, the taskbar removal, the desktop queries and closing.
+//
+// One window serves every test of this program, as in the pet: it is opened
+// once, before the first test, and closed by the last one.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core.h"
+#include "platform.h"
+#include "win32_keys.h"
+#include "win32_window.h"
+#include "window.h"
+
+namespace {
+
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Waits until the window thread has run n more cycles.
+bool WaitCycles(long n) {
+    const long target = PetWindowCycles() + n;
+    for (int i = 0; i < 400; ++i) {
+        if (PetWindowCycles() >= target) return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+bool WaitForPosition(int32_t x, int32_t y) {
+    for (int i = 0; i < 200; ++i) {
+        int32_t px = 0, py = 0;
+        GetWindowPosition(px, py);
+        if (px == x && py == y) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+std::string DrainKeys() {
+    std::string all;
+    for (std::string k = PollKey(); !k.empty(); k = PollKey()) all += k;
+    return all;
+}
+
+// What the window shows at (x, y), as 0xRRGGBB.
+uint32_t WindowPixel(int x, int y) {
+    HDC dc = GetDC(PetWindowHandle());
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(PetWindowHandle(), dc);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+BOOL ScreenSaverActive() {
+    BOOL active = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+    return active;
+}
+
+BOOL ScreenSaverBeforeOpening = FALSE;
+
+struct PetWindowEnvironment : ::testing::Environment {
+    void SetUp() override {
+        // Switched on first, so that the test can tell that opening switches
+        // it off and closing restores it.
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
+        ScreenSaverBeforeOpening = ScreenSaverActive();
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        ASSERT_NE(PetWindowHandle(), nullptr);
+        ASSERT_TRUE(WaitCycles(2));
+    }
+};
+
+const ::testing::Environment* const Environment =
+    ::testing::AddGlobalTestEnvironment(new PetWindowEnvironment);
+
+// --- Key codes, without the window ------------------------------------------
+
+TEST(KeyCodes, CharactersComeInCodePage437) {
+    EXPECT_EQ(CharacterCode(27, 1252), 27);
+    EXPECT_EQ(CharacterCode(0, 1252), 0);
+    EXPECT_EQ(CharacterCode('a', 1252), 'a');
+    EXPECT_EQ(CharacterCode('~', 1252), '~');
+    // The upper halves differ: é, ü and £ of Windows-1252 and their places
+    // in code page 437.
+    EXPECT_EQ(CharacterCode(0xE9, 1252), 0x82);
+    EXPECT_EQ(CharacterCode(0xFC, 1252), 0x81);
+    EXPECT_EQ(CharacterCode(0xA3, 1252), 0x9C);
+    // Cyrillic Я of Windows-1251 has no place in 437.
+    EXPECT_EQ(CharacterCode(0xDF, 1251), '?');
+}
+
+TEST(KeyCodes, KeysWithoutCharactersGetExtendedCodes) {
+    EXPECT_EQ(ExtendedKeyCode(VK_UP, false), 257);
+    EXPECT_EQ(ExtendedKeyCode(VK_DOWN, false), 258);
+    EXPECT_EQ(ExtendedKeyCode(VK_LEFT, false), 259);
+    EXPECT_EQ(ExtendedKeyCode(VK_RIGHT, false), 260);
+    EXPECT_EQ(ExtendedKeyCode(VK_NEXT, false), 266);
+    EXPECT_EQ(ExtendedKeyCode(VK_F1, false), 267);
+    EXPECT_EQ(ExtendedKeyCode(VK_F4, false), 270);
+    EXPECT_EQ(ExtendedKeyCode(VK_F10, false), 276);
+    EXPECT_EQ(ExtendedKeyCode(VK_F12, false), 278);
+    EXPECT_EQ(ExtendedKeyCode(VK_F4, true), CloseKey);
+    // Their characters come with the character messages.
+    EXPECT_EQ(ExtendedKeyCode('A', false), 0);
+    EXPECT_EQ(ExtendedKeyCode(VK_ESCAPE, false), 0);
+    EXPECT_EQ(ExtendedKeyCode(VK_RETURN, true), 0);
+    EXPECT_EQ(ExtendedKeyCode(VK_SHIFT, false), 0);
+}
+
+// --- The window as opened -----------------------------------------------------
+
+TEST(Opening, MakesAShapedFramelessWindowCentredOnTheScreen) {
+    HWND window = PetWindowHandle();
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(rect.right - rect.left, 35);
+    EXPECT_EQ(rect.bottom - rect.top, 35);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 35) >> 1);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 35) >> 1);
+
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+    EXPECT_EQ(style & ~static_cast<DWORD>(WS_CLIPSIBLINGS), static_cast<DWORD>(WS_POPUP | WS_VISIBLE));
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
+    EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+    EXPECT_FALSE(exStyle & WS_EX_TOPMOST);
+
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window, &key, &alpha, &flags));
+    EXPECT_EQ(key, static_cast<COLORREF>(0x00FF00FF));
+    EXPECT_TRUE(flags & LWA_COLORKEY);
+
+    EXPECT_FALSE(ScreenSaverActive()) << "the screen saver stays off while the window is open";
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0) << "one window per program";
+}
+
+TEST(Opening, TheDesktopQueriesAnswerFromTheScreen) {
+    int32_t width = 0, height = 0;
+    GetDesktopSize(width, height);
+    EXPECT_EQ(width, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(height, GetSystemMetrics(SM_CYSCREEN));
+    const int32_t top = GetTaskbarTop();
+    if (UnderWine()) {
+        // Wine's shell puts its taskbar on the screen's last row.
+        EXPECT_EQ(top, height - 1);
+    } else {
+        EXPECT_GE(top, 0);
+        EXPECT_LE(top, height);
+    }
+}
+
+// --- Presentation -------------------------------------------------------------
+
+TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {
+    Surface* frame = CreateSurface(35, 35);
+    ASSERT_NE(frame, nullptr);
+    for (int y = 0; y < 35; ++y)
+        for (int x = 0; x < 35; ++x)
+            SetPixel(frame, static_cast<float>(x), static_cast<float>(y),
+                     0xFF000000u | static_cast<uint32_t>(x * 7) << 16 |
+                         static_cast<uint32_t>(y * 7) << 8 | 0x40u);
+    ASSERT_EQ(PutRect(0, 0, frame, 0, 0, 35, 35), 0);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(WindowPixel(0, 0), 0x000040u);
+    EXPECT_EQ(WindowPixel(34, 0), 0xEE0040u);
+    EXPECT_EQ(WindowPixel(3, 20), 0x158C40u);
+    EXPECT_EQ(WindowPixel(34, 34), 0xEEEE40u);
+
+    // One marked row deep inside: only that row changes, in its own place.
+    SetPixel(&Framebuffer, 5, 20, 0x00123456u);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(WindowPixel(5, 20), 0x123456u);
+    EXPECT_EQ(WindowPixel(5, 19), 0x238540u);
+    EXPECT_EQ(WindowPixel(5, 0), 0x230040u);
+    DestroySurface(frame);
+}
+
+TEST(Presentation, ARepaintRequestDrawsTheWholeWindowAgain) {
+    SetColours(0xFF00FF00u, 0xFF204060u);
+    ClearScreen();
+    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_EQ(WindowPixel(17, 17), 0x204060u);
+    // Something else paints over the window; the repaint that follows draws
+    // what was presented, although no row is marked.
+    HDC dc = GetDC(PetWindowHandle());
+    RECT all = {0, 0, 35, 35};
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(PetWindowHandle(), dc);
+    ASSERT_EQ(WindowPixel(17, 17), 0x010203u);
+    InvalidateRect(PetWindowHandle(), nullptr, FALSE);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(WindowPixel(17, 17), 0x204060u);
+    EXPECT_EQ(WindowPixel(0, 34), 0x204060u);
+}
+
+// --- The window procedure -------------------------------------------------------
+
+TEST(Messages, ActivationMarksEveryRowForTheNextCycle) {
+    HWND window = PetWindowHandle();
+    ASSERT_TRUE(WaitCycles(2));
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_FALSE(PetWindowActive());
+    // The message was handled in the window thread's message step; the next
+    // cycle has not begun while the lock is taken right after it.
+    TakeScreenLock();
+    int marked = 0;
+    for (int i = 0; i < 35; ++i) marked += RowMarks[i] ? 1 : 0;
+    ReleaseScreenLock();
+    EXPECT_EQ(marked, 35);
+
+    SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 1), 0);  // minimised
+    EXPECT_FALSE(PetWindowActive());
+    SendMessageA(window, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_TRUE(PetWindowActive());
+}
+
+TEST(Messages, CharactersAndKeysFillTheKeyBuffer) {
+    HWND window = PetWindowHandle();
+    DrainKeys();
+    SendMessageA(window, WM_CHAR, 27, 1);
+    EXPECT_EQ(PollKey(), "\x1B");
+    EXPECT_EQ(PollKey(), "");
+
+    SendMessageA(window, WM_CHAR, 'q', 3);  // repeated three times
+    EXPECT_EQ(DrainKeys(), "qqq");
+
+    if (GetACP() == 1252) {
+        SendMessageA(window, WM_CHAR, 0xE9, 1);
+        EXPECT_EQ(DrainKeys(), "\x82");
+    }
+
+    SendMessageA(window, WM_KEYDOWN, VK_UP, 1);
+    SendMessageA(window, WM_KEYDOWN, VK_F1, 2);
+    SendMessageA(window, WM_KEYDOWN, 'A', 1);  // its character message brings it
+    SendMessageA(window, WM_KEYUP, VK_UP, 1);
+    EXPECT_EQ(DrainKeys(), "\xFFH\xFF;\xFF;");
+}
+
+TEST(Messages, ACloseRequestIsOnlyAKey) {
+    HWND window = PetWindowHandle();
+    DrainKeys();
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(DrainKeys(), "\xFFk\xFFk");
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST(Messages, AltF4NeitherClosesNorFillsTheBufferWhileActive) {
+    HWND window = PetWindowHandle();
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    DrainKeys();
+    const LPARAM altDown = 1 | (static_cast<LPARAM>(1) << 29);
+    SendMessageA(window, WM_SYSKEYDOWN, VK_F4, altDown);
+    SendMessageA(window, WM_SYSKEYDOWN, VK_RETURN, altDown);
+    SendMessageA(window, WM_SYSKEYDOWN, VK_UP, altDown);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(DrainKeys(), "");
+    EXPECT_TRUE(IsWindow(window));
+
+    // While inactive the keys get the default handling, in which Alt+F4
+    // asks the window to close: that request ends as a key again.
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    SendMessageA(window, WM_SYSKEYDOWN, VK_F4, altDown);
+    ASSERT_TRUE(WaitCycles(2));
+    EXPECT_EQ(DrainKeys(), "\xFFk");
+    EXPECT_TRUE(IsWindow(window));
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+}
+
+TEST(Messages, TheCursorIsTheArrowAndButtonsCaptureTheMouse) {
+    HWND window = PetWindowHandle();
+    EXPECT_EQ(SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(window, WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, MAKELPARAM(3, 3));
+    SendMessageA(window, WM_LBUTTONUP, MK_RBUTTON, MAKELPARAM(3, 3));
+    // Still held: the right button.
+    SendMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(DrainKeys(), "") << "mouse buttons are not keys";
+    EXPECT_TRUE(IsWindow(window));
+}
+
+// --- Moves, caption, taskbar ----------------------------------------------------
+
+TEST(Moves, AreCarriedOutByTheWindowThreadInOrder) {
+    SetWindowPosition(100, 200);
+    EXPECT_TRUE(WaitForPosition(100, 200));
+    SetWindowPosition(-40, 10);
+    EXPECT_TRUE(WaitForPosition(-40, 10)) << "moves are not clamped to the screen";
+    SetWindowPosition(KeepCoordinate, 300);
+    EXPECT_TRUE(WaitForPosition(-40, 300));
+    SetWindowPosition(2000, 800);
+    EXPECT_TRUE(WaitForPosition(2000, 800));
+    // Several requests within one cycle: the last one wins.
+    for (int i = 0; i < 20; ++i) SetWindowPosition(10 * i, 5 * i);
+    EXPECT_TRUE(WaitForPosition(190, 95));
+    RECT rect;
+    GetWindowRect(PetWindowHandle(), &rect);
+    EXPECT_EQ(rect.right - rect.left, 35);
+    EXPECT_EQ(rect.bottom - rect.top, 35);
+}
+
+TEST(Caption, IsCutTo127CharactersAndFindsTheWindow) {
+    const std::string longTitle(200, 'x');
+    SetWindowTitle(longTitle.c_str());
+    char caption[256] = {};
+    GetWindowTextA(PetWindowHandle(), caption, sizeof caption);
+    EXPECT_EQ(std::string(caption), std::string(127, 'x'));
+
+    // Set while the logic thread holds the screen lock: the layer lets go of
+    // it while the window thread takes the caption.
+    TakeScreenLock();
+    SetWindowTitle("Pomfy");
+    ReleaseScreenLock();
+    EXPECT_EQ(FindWindowA(nullptr, "Pomfy"), PetWindowHandle());
+}
+
+TEST(Taskbar, RemovalMakesAToolWindowAndKeepsShapeAndPlace) {
+    HWND window = PetWindowHandle();
+    SetWindowTitle("Pomfy");
+    SetWindowPosition(300, 400);
+    ASSERT_TRUE(WaitForPosition(300, 400));
+    RemoveFromTaskbar("Pomfy");
+    const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(exStyle & WS_EX_LAYERED);
+    EXPECT_TRUE(IsWindowVisible(window));
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window, &key, &alpha, &flags));
+    EXPECT_EQ(key, static_cast<COLORREF>(0x00FF00FF));
+    int32_t x = 0, y = 0;
+    GetWindowPosition(x, y);
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, 400);
+    // A title that no window has changes nothing.
+    RemoveFromTaskbar("No such window, surely");
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+// --- Closing (last) ---------------------------------------------------------------
+
+TEST(Closing, EndsTheThreadAndRestoresWhatOpeningChanged) {
+    HWND window = PetWindowHandle();
+    char className[256] = {};
+    ASSERT_GT(GetClassNameA(window, className, sizeof className), 0);
+    PlatformCloseWindow();
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(PetWindowHandle(), nullptr);
+    WNDCLASSA info;
+    EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), className, &info));
+    EXPECT_EQ(ScreenSaverActive(), ScreenSaverBeforeOpening);
+    const long after = PetWindowCycles();
+    Sleep(50);
+    EXPECT_EQ(PetWindowCycles(), after) << "no cycle runs after closing";
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# The Windows window layer under Wine, looked at from a separate X client:
+# title, size and place, the X shape against the frame put into the window,
+# the colours shown, skip-taskbar after the removal, queued moves, a close
+# request from the window manager, and Escape typed into the window.
+#
+#   e2e_window.sh CHECKER PROBE-COMMAND...    (on a test desktop, 1024x768)
+set -u
+xcheck=$1
+shift
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok:   $*"; }
+
+coproc PROBE { "$@"; }
+probe_pid=$PROBE_PID
+send() { echo "$*" >&"${PROBE[1]}"; }
+reply() {
+    local line
+    if ! read -r -t 30 line <&"${PROBE[0]}"; then
+        echo "FAIL: no answer from the probe"
+        exit 1
+    fi
+    echo "${line%$'\r'}"
+}
+ask() { send "$@"; reply; }
+
+answer=$(ask open)
+[ "$answer" = "open 0" ] || { fail "open: $answer"; exit 1; }
+[ "$(ask title Pomfy)" = ok ] || fail "title"
+
+found=$("$xcheck" find Pomfy 15000) || { fail "no X window titled Pomfy"; exit 1; }
+read -r id x y w h <<<"$found"
+[ "$w $h" = "35 35" ] && pass "35 x 35" || fail "size $w x $h"
+[ "$x $y" = "494 366" ] && pass "centred at 494,366" || fail "placed at $x,$y"
+
+# The shape: exactly the frame's pixels whose RGB is not the mask colour.
+[ "$(ask frame)" = ok ] || fail "frame"
+send shape
+expected=""
+while :; do
+    row=$(reply)
+    [ "$row" = end ] && break
+    expected+="$row"$'\n'
+done
+shape_matches() {
+    local actual
+    for _ in $(seq 60); do
+        actual=$("$xcheck" shape "$1")$'\n'
+        [ "$actual" = "$expected" ] && return 0
+        sleep 0.05
+    done
+    diff <(echo -n "$expected") <(echo -n "$actual") | head -20
+    return 1
+}
+shape_matches "$id" && pass "X shape = the frame's opaque pixels" || fail "X shape differs from the frame"
+
+# The colours as X shows them (alpha byte gone): pixel (3, 5) is 15 23 20.
+pixels=$("$xcheck" pixels "$id")
+shown=$(sed -n 6p <<<"$pixels" | cut -d" " -f4)
+[ "$shown" = 152320 ] && pass "colours shown as put" || fail "pixel (3,5) shows $shown, not 152320"
+
+# The taskbar button goes; the window stays as it was.
+state=$("$xcheck" state "$id")
+grep -q _NET_WM_STATE_SKIP_TASKBAR <<<"$state" && fail "skip-taskbar before the removal"
+[ "$(ask untaskbar Pomfy)" = ok ] || fail "untaskbar"
+skipped=0
+for _ in $(seq 60); do
+    found=$("$xcheck" find Pomfy 2000) && read -r id x2 y2 w2 h2 <<<"$found" &&
+        "$xcheck" state "$id" | grep -q _NET_WM_STATE_SKIP_TASKBAR && { skipped=1; break; }
+    sleep 0.05
+done
+[ "$skipped" = 1 ] && pass "skip-taskbar after the removal" || fail "no skip-taskbar after the removal"
+[ "$x2 $y2 $w2 $h2" = "494 366 35 35" ] && pass "same place and size after the removal" ||
+    fail "after the removal at $x2,$y2 size $w2 x $h2"
+shape_matches "$id" && pass "same shape after the removal" || fail "shape lost in the removal"
+
+# Queued moves, carried out by the window thread. First the window manager
+# takes the window back after the removal, as the pet's start-up gives it
+# time to (it pauses 1.5 s): Wine misreads the reparenting's configure
+# events as a move to (0, 0) when moves cross them.
+sleep 1
+# Queued moves, carried out by the window thread.
+for target in "100 200" "-40 10" "600 500"; do
+    ask move $target >/dev/null
+    if at=$("$xcheck" wait-at "$id" $target 5000); then
+        pass "moved to $target"
+    else
+        fail "move to $target: window at ${at:-?}"
+    fi
+    pos=$(ask pos)
+    [ "$pos" = "pos $target" ] || fail "position read back: $pos"
+done
+
+# A close request from outside: a key, and the window stays.
+ask keys >/dev/null
+wmctrl -c Pomfy
+answer=$(ask wait-key 27647 5000)
+[ "$answer" = "key 27647" ] && pass "close request read as CloseKey" || fail "close request: $answer"
+sleep 0.3
+"$xcheck" find Pomfy 100 >/dev/null && pass "still open after the close request" ||
+    fail "closed by the close request"
+
+# Escape typed into the window after a click on the sprite.
+xdotool mousemove --sync 617 517 click 1
+sleep 0.3
+xdotool key Escape
+answer=$(ask wait-key 27 5000)
+[ "$answer" = "key 27" ] && pass "Escape arrives as 27" || fail "Escape: $answer"
+
+send quit 0
+wait "$probe_pid"
+status=$?
+[ "$status" = 0 ] && pass "probe ended with status 0" || fail "probe ended with status $status"
+
+echo "$failures failures"
+[ "$failures" = 0 ]

@@ -33,7 +33,7 @@ else()
 
   # Icons: data/icons/pomfy-*.png, each into the hicolor folder of its size,
   # which is read from the PNG header (width at byte 16, height at byte 20).
-  file(GLOB pomfy_icons ${CMAKE_SOURCE_DIR}/data/icons/pomfy-*.png)
+  file(GLOB pomfy_icons CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/icons/pomfy-*.png)
   foreach(icon ${pomfy_icons})
     file(READ ${icon} header LIMIT 24 HEX)
     string(SUBSTRING "${header}" 0 16 signature)

@@ -61,7 +61,7 @@ escape_and_expect_zero() {
 # Types a key now and then in the background: a typed key cuts the pet's
 # long pauses short, so that it gets round to moving sooner.
 hurry_pet() {
-    "$PROBE" keys 100000 --key space --interval "${1:-200}" >/dev/null 2>&1 &
+    "$PROBE" keys 100000 --key space --focus --interval "${1:-200}" >/dev/null 2>&1 &
     hurry_pid=$!
     own_pids+=("$hurry_pid")
 }

@@ -10,8 +10,8 @@
 //   pomfy-xprobe wait-move [--timeout S]       wait until the window moves
 //   pomfy-xprobe close [N] [--interval MS]     send N close requests (WM_DELETE_WINDOW)
 //   pomfy-xprobe keys N [--interval MS] [--key KEYSYM] [--focus]
-//                                              type N keys with XTEST (--focus first
-//                                              gives the window the keyboard focus)
+//                                              type N keys with XTEST (--focus gives
+//                                              the window the keyboard focus first)
 //   pomfy-xprobe moves [--timeout S] -- CMD... run CMD, print "T X Y" (T in ms of
 //                                              CLOCK_MONOTONIC) for every move of the
 //                                              window, then "exit STATUS"
@@ -296,16 +296,18 @@ int Keys(Probe& p, const Args& a) {
         std::fprintf(stderr, "pomfy-xprobe: no key for \"%s\"\n", a.key.c_str());
         return 1;
     }
-    if (a.focus) {
-        Window w = p.Find();
-        if (!w) {
-            std::fprintf(stderr, "pomfy-xprobe: no window to type into\n");
-            return 1;
-        }
-        XSetInputFocus(p.dpy, w, RevertToParent, CurrentTime);
-        XSync(p.dpy, False);
+    Window w = a.focus ? p.Find() : 0;
+    if (a.focus && !w) {
+        std::fprintf(stderr, "pomfy-xprobe: no window to type into\n");
+        return 1;
     }
     for (long i = 0; i < n; ++i) {
+        // Slow typing focuses the window before every key: a window manager
+        // that comes or goes may have moved the focus meanwhile.
+        if (w && (i == 0 || a.intervalMs > 0)) {
+            XSetInputFocus(p.dpy, w, RevertToParent, CurrentTime);
+            XSync(p.dpy, False);
+        }
         XTestFakeKeyEvent(p.dpy, code, True, CurrentTime);
         XTestFakeKeyEvent(p.dpy, code, False, CurrentTime);
         if (a.intervalMs > 0) {

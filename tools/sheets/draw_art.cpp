@@ -1074,9 +1074,13 @@ Sheet Umfall() {
         p.backArm.angle = 100 + 20 * (k % 2);
         p.frontArm.angle = 140 - 20 * (k % 2);
         if (k == 4) {
-            Squash(p, 0.92);
+            // on its back: long along the ground, feet up in the air
+            p.ry *= 1.12;
+            p.rx *= 0.9;
             p.backArm.angle = 60;
             p.frontArm.angle = 70;
+            p.back.angle = 20;
+            p.front.angle = -35;
         }
         if (k >= 2) {
             p.front.x = 0.5;

@@ -60,7 +60,7 @@ bench: deps-all
 
 previews: deps-all
 	@$(CMAKE) --preset linux >/dev/null
-	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy-preview pomfy-sheets
+	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy-preview pomfy-sheets pomfy pomfy-xprobe
 	scripts/previews
 
 # build/packages/: pomfy_VERSION_ARCH.deb and pomfy-VERSION-windows-x64.zip

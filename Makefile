@@ -51,7 +51,7 @@ test: deps-all
 	@$(CMAKE) --build --preset windows -j $(JOBS)
 	scripts/run-tests
 
-# Figures only: CPU and memory beside oneko, script fidelity, the parts'
+# Figures only: CPU and memory against the reference figure, script fidelity, the parts'
 # benchmarks. About two minutes.
 bench: deps-all
 	@$(CMAKE) --preset linux >/dev/null

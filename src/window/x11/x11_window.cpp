@@ -99,6 +99,10 @@ struct WindowState {
 };
 
 std::mutex ScreenMutex;
+// Set while the window thread waits for ScreenMutex: the logic thread then
+// lets it have the lock first, so that drawing as fast as it can never keeps
+// the cycle (and with it presentation and keys) waiting.
+std::atomic<bool> CycleWaiting{false};
 
 std::mutex QueueMutex;
 std::condition_variable QueueChanged;
@@ -234,14 +238,19 @@ void CarryOutRequests(WindowState& s) {
         if (RequestQueue.empty()) return;
         batch.swap(RequestQueue);
     }
-    for (const Request& r : batch) {
+    // In request order. Moves that follow each other within one cycle are
+    // seen only as the last of them, so the server is asked for that one.
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const Request& r = batch[i];
         if (r.title) {
             StoreTitle(s, r.text);
             continue;
         }
         s.x = r.x == KeepCoordinate ? s.x : r.x;
         s.y = r.y == KeepCoordinate ? s.y : r.y;
-        XMoveWindow(s.display, s.window, s.origin.x + s.x, s.origin.y + s.y);
+        if (i + 1 == batch.size() || batch[i + 1].title) {
+            XMoveWindow(s.display, s.window, s.origin.x + s.x, s.origin.y + s.y);
+        }
     }
     LastX = s.x;
     LastY = s.y;
@@ -364,7 +373,9 @@ void WindowThreadMain(Start start) {
     SetPhase(Phase::Open);
 
     while (Running.load(std::memory_order_acquire)) {
-        PlatformLock();
+        CycleWaiting = true;
+        ScreenMutex.lock();
+        CycleWaiting = false;
         Present(s);
         HandleEvents(s);
         CarryOutRequests(s);
@@ -373,7 +384,7 @@ void WindowThreadMain(Start start) {
             s.sent = false;
             s.mayHoldEvents = true;
         }
-        PlatformUnlock();
+        ScreenMutex.unlock();
         Sleep10Ms(s);
     }
 
@@ -483,6 +494,7 @@ void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
 }
 
 void PlatformLock() {
+    while (CycleWaiting.load()) std::this_thread::yield();
     ScreenMutex.lock();
 }
 

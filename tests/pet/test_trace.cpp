@@ -66,6 +66,7 @@ TEST(TraceOptions, RefusesBadOptionsAndValues) {
         {"--behaviour", "walkright"},
         {"--behaviour", "Idle", "--desktop", "800"},
         {"--behaviour", "Idle", "--desktop", "0x600"},
+        {"--behaviour", "Idle", "--desktop", "60x600"},
         {"--behaviour", "Idle", "--desktop", "800x600x2"},
         {"--behaviour", "Idle", "--taskbar-top", "-1"},
         {"--behaviour", "Idle", "--seed", "abc"},

@@ -82,7 +82,7 @@ bool ParseKeys(const std::string& text, std::vector<TimedKey>& keys) {
 
 const char* RunOptionsUsage() {
     return "options:\n"
-           "  --desktop WxH        desktop size (default 1024x768)\n"
+           "  --desktop WxH        desktop size, each at least 100 (default 1024x768)\n"
            "  --taskbar-top N      top edge of the bar along the bottom, 0 for none (default 738)\n"
            "  --seed S             the random seed (default 1)\n"
            "  --behaviour NAME     run only this behaviour\n"
@@ -131,8 +131,10 @@ bool ParseRunOptions(int argc, char** argv, RunOptions& options, std::string& er
         }
         const std::string bad = "bad value for " + arg + ": '" + value + "'";
         if (arg == "--desktop") {
-            if (!ParsePair(value, 'x', 1, 32767, options.desktopWidth, options.desktopHeight)) {
-                error = bad + " (want WxH)";
+            // On a desktop much narrower than a walk's lap every walk turns
+            // before it can end, one level deeper each time, without end.
+            if (!ParsePair(value, 'x', 100, 32767, options.desktopWidth, options.desktopHeight)) {
+                error = bad + " (want WxH, each from 100 to 32767)";
                 return false;
             }
         } else if (arg == "--taskbar-top") {

@@ -7,11 +7,13 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/scrnsaver.h>
 #include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 
 #include "probe_client.h"
@@ -29,6 +31,7 @@ protected:
     void SetUp() override {
         d = XOpenDisplay(nullptr);
         ASSERT_NE(d, nullptr);
+        ASSERT_EQ(probe.Send("desktop"), "1024 768");  // before the window opens
         ASSERT_EQ(probe.Send("open"), "0");
         ASSERT_EQ(probe.Send("title " + std::string(Title)), "ok");
         pet = FindByTitle(d, Title);  // found as soon as the title is set
@@ -49,6 +52,21 @@ protected:
             for (int x = 0; x < 35; ++x) cover[y * 35 + x] = TestFrameOpaque(x, y);
         }
         return cover;
+    }
+    // How many opaque pixels of the test frame the window shows in another
+    // colour.
+    int WrongPixels() {
+        XImage* image = XGetImage(d, pet, 0, 0, 35, 35, AllPlanes, ZPixmap);
+        if (image == nullptr) return 35 * 35;
+        int wrong = 0;
+        for (int y = 0; y < 35; ++y) {
+            for (int x = 0; x < 35; ++x) {
+                const unsigned long shown = XGetPixel(image, x, y) & 0xFFFFFF;
+                if (TestFrameOpaque(x, y) && shown != (TestFramePixel(x, y) & 0xFFFFFFu)) ++wrong;
+            }
+        }
+        XDestroyImage(image);
+        return wrong;
     }
     Window PointerChild() {
         Window root = None, child = None;
@@ -121,7 +139,6 @@ TEST_F(PetWindowTest, OpensFramelessCentredNamedAndFocused) {
     EXPECT_EQ(probe.Send("pos"), "494 366");
     EXPECT_EQ(TextProperty(d, pet, "_NET_WM_NAME"), Title);
     EXPECT_EQ(Focus(), pet);
-    EXPECT_EQ(probe.Send("desktop"), "1024 768");
     EXPECT_EQ(probe.Send("bar"), "738");
 
     // A caption of 200 characters keeps its first 127, under both names.
@@ -141,18 +158,7 @@ TEST_F(PetWindowTest, ShapeAndPictureAreThePresentedPixels) {
     PutTestFrame();
     EXPECT_EQ(ShapeCover(d, pet, ShapeInput), TestCover());
 
-    XImage* image = XGetImage(d, pet, 0, 0, 35, 35, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    int wrong = 0;
-    for (int y = 0; y < 35; ++y) {
-        for (int x = 0; x < 35; ++x) {
-            if (!TestFrameOpaque(x, y)) continue;
-            const unsigned long shown = XGetPixel(image, x, y) & 0xFFFFFF;
-            if (shown != (TestFramePixel(x, y) & 0xFFFFFFu)) ++wrong;
-        }
-    }
-    XDestroyImage(image);
-    EXPECT_EQ(wrong, 0) << "opaque pixels shown in another colour";
+    EXPECT_EQ(WrongPixels(), 0) << "opaque pixels shown in another colour";
 
     // The next frame replaces the shape; an all-mask frame leaves none.
     ASSERT_EQ(probe.Send("frame mask"), "0");
@@ -234,8 +240,8 @@ TEST_F(PetWindowTest, MovesAreCarriedOutInOrderUnclamped) {
     EXPECT_EQ(probe.Send("pos"), "200 250");
 }
 
-TEST_F(PetWindowTest, StaysBelowWindowsThatCoverIt) {
-    Window cover = Plain(Left - 5, Top - 5, 20, 20, NoEventMask);
+TEST_F(PetWindowTest, StaysBelowWindowsThatCoverItAndRedrawsWhenUncovered) {
+    Window cover = Plain(Left, Top, 30, 30, NoEventMask);
     PutTestFrame();
     ASSERT_EQ(probe.Send("move 500 370"), "ok");
     ASSERT_EQ(probe.Send("sleep 50"), "ok");
@@ -248,7 +254,10 @@ TEST_F(PetWindowTest, StaysBelowWindowsThatCoverIt) {
     const auto coverAt = std::find(stack.begin(), stack.end(), cover);
     ASSERT_TRUE(petAt != stack.end() && coverAt != stack.end());
     EXPECT_LT(petAt - stack.begin(), coverAt - stack.begin()) << "the pet raised itself";
+    // The window keeps no pixels of its own: what was covered is drawn again.
     XDestroyWindow(d, cover);
+    XSync(d, False);
+    EXPECT_TRUE(WaitUntil([&] { return WrongPixels() == 0; }));
 }
 
 TEST_F(PetWindowTest, RemovalFromTaskbarMarksItAndChangesNothingElse) {
@@ -312,6 +321,58 @@ TEST_F(PetWindowTest, ScreenSaverIsSuspendedWhileOpen) {
     XForceScreenSaver(d, ScreenSaverReset);
     XSetScreenSaver(d, timeout, interval, blanking, exposures);
     XSync(d, False);
+}
+
+// With several monitors the window opens centred on the primary one, and
+// positions count from that monitor's corner.
+TEST(Monitors, ThePrimaryOneIsTheDesktop) {
+    std::unique_ptr<Display, int (*)(Display*)> connection(XOpenDisplay(nullptr), XCloseDisplay);
+    Display* d = connection.get();
+    ASSERT_NE(d, nullptr);
+    const Window root = DefaultRootWindow(d);
+    struct Halves {  // two monitors side by side, the right one primary
+        Display* d;
+        Window root;
+        Atom names[2];
+        Halves(Display* display, Window r) : d(display), root(r) {
+            names[0] = XInternAtom(d, "PomfyLeft", False);
+            names[1] = XInternAtom(d, "PomfyRight", False);
+            for (int i = 0; i < 2; ++i) {
+                XRRMonitorInfo* m = XRRAllocateMonitor(d, 0);
+                m->name = names[i];
+                m->primary = i == 1;
+                m->x = 512 * i;
+                m->width = 512;
+                m->height = 768;
+                m->mwidth = 135;
+                m->mheight = 203;
+                XRRSetMonitor(d, root, m);
+                XRRFreeMonitors(m);
+            }
+            XSync(d, False);
+        }
+        ~Halves() {
+            for (Atom name : names) XRRDeleteMonitor(d, root, name);
+            XSync(d, False);
+        }
+    } halves(d, root);
+
+    Probe probe;
+    EXPECT_EQ(probe.Send("desktop"), "512 768");
+    ASSERT_EQ(probe.Send("open"), "0");
+    ASSERT_EQ(probe.Send("title Pomfy-monitors"), "ok");
+    const Window pet = FindByTitle(d, "Pomfy-monitors");
+    int x, y;
+    RootPosition(d, pet, x, y);
+    EXPECT_EQ(x, 512 + (512 - 35) / 2);
+    EXPECT_EQ(y, Top);
+    EXPECT_EQ(probe.Send("pos"), "238 366");
+    ASSERT_EQ(probe.Send("move -40 10"), "ok");
+    EXPECT_TRUE(WaitUntil([&] {
+        RootPosition(d, pet, x, y);
+        return x == 512 - 40 && y == 10;
+    }));
+    EXPECT_EQ(probe.Send("bar"), "738");
 }
 
 // Without a display the program says so in one line and ends with status 1.

@@ -75,13 +75,13 @@ done
     fail "after the removal at $x2,$y2 size $w2 x $h2"
 shape_matches "$id" && pass "same shape after the removal" || fail "shape lost in the removal"
 
-# Queued moves, carried out by the window thread. First the window manager
-# takes the window back after the removal, as the pet's start-up gives it
-# time to (it pauses 1.5 s): Wine misreads the reparenting's configure
-# events as a move to (0, 0) when moves cross them.
-sleep 1
-# Queued moves, carried out by the window thread.
-for target in "100 200" "-40 10" "600 500"; do
+# Queued moves, carried out by the window thread, unclamped: partly and
+# wholly off the screen. The wholly hidden place comes last: Wine unmaps a
+# window that lies wholly off the screen, and the first move back maps it
+# again, during which it takes the window manager's configure events for a
+# move to (0, 0): the window stands where it was asked to, but reads back as
+# (0, 0) until its next move.
+for target in "100 200" "-20 10" "600 500" "2000 800"; do
     ask move $target >/dev/null
     if at=$("$xcheck" wait-at "$id" $target 5000); then
         pass "moved to $target"
@@ -91,6 +91,9 @@ for target in "100 200" "-40 10" "600 500"; do
     pos=$(ask pos)
     [ "$pos" = "pos $target" ] || fail "position read back: $pos"
 done
+
+ask move 600 500 >/dev/null
+"$xcheck" wait-at "$id" 600 500 5000 >/dev/null || fail "move back to 600 500"
 
 # A close request from outside: a key, and the window stays.
 ask keys >/dev/null

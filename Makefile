@@ -24,8 +24,9 @@ build: deps
 	@$(CMAKE) --preset linux >/dev/null
 	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy
 
-run: build
+run:
 	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); start Pomfy from a desktop session." >&2; exit 1; fi
+	@$(MAKE) --no-print-directory build
 	build/linux/pomfy
 
 windows: deps-all

@@ -155,6 +155,14 @@ TEST(Opening, TheDesktopQueriesAnswerFromTheScreen) {
     }
 }
 
+TEST(Opening, TheClockCountsSeconds) {
+    const double start = SecondsTimer();
+    Sleep(200);
+    const double elapsed = SecondsTimer() - start;
+    EXPECT_GT(elapsed, 0.19);
+    EXPECT_LT(elapsed, 1.0);
+}
+
 // --- Presentation -------------------------------------------------------------
 
 TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {

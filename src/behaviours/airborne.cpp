@@ -9,16 +9,6 @@
 
 namespace {
 
-// Nearest whole number, halves to even (the default rounding mode).
-int32_t Nearest(double v) {
-    return static_cast<int32_t>(std::nearbyint(v));
-}
-
-void Show(int32_t frame, int32_t ms) {
-    ShowFrame(CurrentSheet, frame);
-    SleepMs(ms);
-}
-
 // The arc is the parabola ArcCoefficient * j^2 + ArcLift, j = -50 at take-off.
 constexpr double ArcCoefficient = 0.009333333333333334;
 constexpr double ArcLift = -23.0;

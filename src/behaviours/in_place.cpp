@@ -18,8 +18,7 @@ struct Step {
 template <int32_t Rows>
 void Play(const Step (&script)[Rows], int32_t frames, bool mirrored) {
     for (const Step& step : script) {
-        ShowFrame(CurrentSheet, mirrored ? frames + 1 - step.frame : step.frame);
-        SleepMs(step.ms);
+        Show(mirrored ? frames + 1 - step.frame : step.frame, step.ms);
     }
 }
 
@@ -102,15 +101,12 @@ void Freeze() {
             GetWindowPosition(PetX, PetY);
             SetWindowPosition(PetX, GroundY() - 34 + 2 * i);  // 8 down to 0
         }
-        ShowFrame(CurrentSheet, i);
-        SleepMs(80);
+        Show(i, 80);
     }
     // The shiver: crouched and frozen in turn.
     for (int32_t n = 0; n < 20; ++n) {
-        ShowFrame(CurrentSheet, 19);
-        SleepMs(50);
-        ShowFrame(CurrentSheet, 20);
-        SleepMs(50);
+        Show(19, 50);
+        Show(20, 50);
     }
     ShowFrame(CurrentSheet, 19);  // replaced at once
     // The thaw, and the calm standard frame to close.

@@ -10,15 +10,6 @@
 
 namespace {
 
-int32_t Nearest(double v) {
-    return static_cast<int32_t>(std::nearbyint(v));
-}
-
-void Show(int32_t frame, int32_t ms) {
-    ShowFrame(CurrentSheet, frame);
-    SleepMs(ms);
-}
-
 // Every move puts the window on the ground line as it is now.
 void MoveTo(int32_t x) {
     SetWindowPosition(x, GroundY());

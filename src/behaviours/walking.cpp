@@ -8,11 +8,6 @@
 
 namespace {
 
-void Show(int32_t frame, int32_t ms) {
-    ShowFrame(CurrentSheet, frame);
-    SleepMs(ms);
-}
-
 // What tells one walk from the other.
 struct Walk {
     bool mirrored;      // the sheet as loaded; step i shows frame i, or 11 - i

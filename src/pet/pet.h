@@ -27,6 +27,8 @@ void BuildStandardSheet();
 void ShowFrame(const Surface* sheet, int32_t k);
 // Frees CurrentSheet (or StandardSheet) and leaves it null.
 void FreeSheet(Surface*& sheet);
+// "Show k for p": frame k of CurrentSheet, then a pause of p milliseconds.
+void Show(int32_t k, int32_t ms);
 
 // --- Ground line and quit check ---------------------------------------------
 // Distance from the bottom of the desktop up to the window's top when the pet
@@ -41,6 +43,8 @@ void QuitCheck();
 // --- Chance -------------------------------------------------------------------
 // A uniform integer from 1 to n.
 int32_t RandomInt(int32_t n);
+// v rounded to the nearest whole number, halves to even.
+int32_t Nearest(double v);
 
 // --- Start-up and the main loop ---------------------------------------------
 struct Action {

@@ -82,6 +82,11 @@ void ShowFrame(const Surface* sheet, int32_t k) {
     if (Hooks.frame) Hooks.frame(sheet, k);
 }
 
+void Show(int32_t k, int32_t ms) {
+    ShowFrame(CurrentSheet, k);
+    SleepMs(ms);
+}
+
 void FreeSheet(Surface*& sheet) {
     DestroySurface(sheet);
     sheet = nullptr;

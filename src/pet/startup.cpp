@@ -14,6 +14,11 @@ int32_t RandomInt(int32_t n) {
     return static_cast<int32_t>(std::floor(u * n)) + 1;
 }
 
+int32_t Nearest(double v) {
+    // The default rounding mode rounds halves to even.
+    return static_cast<int32_t>(std::nearbyint(v));
+}
+
 // Which behaviour a draw r = RandomInt(400) runs. The ranges cover 1 to 400
 // without a gap; the width of a range is the behaviour's weight.
 const Action ActionTable[19] = {

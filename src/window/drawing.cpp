@@ -19,6 +19,10 @@ ScreenLockState ScreenLock;
 uint32_t ForegroundColour = 0xFFFFFFFFu;
 uint32_t BackgroundColour = 0xFF000000u;
 
+// True when the logic thread has marked rows since it last told the window
+// thread about marks. Read and written under the lock only.
+static bool UnannouncedMarks = false;
+
 // Set up when the window opens (window.cpp).
 void (*BlockCopy)(void* to, const void* from, size_t bytes) = nullptr;
 
@@ -34,8 +38,11 @@ void ReleaseScreenLock() {
     // An unmatched release must not unlock a lock this thread does not hold.
     if (ScreenLock.count <= 0) return;
     if (--ScreenLock.count == 0) {
+        const bool announce = UnannouncedMarks;
+        UnannouncedMarks = false;
         ScreenLock.held = false;
         PlatformUnlock();
+        if (announce) PlatformRowsMarked();
     }
 }
 
@@ -90,7 +97,7 @@ void SetPixel(Surface* surface, float x, float y, uint32_t colour) {
     if (px < 0 || py < 0 || px >= surface->width || py >= surface->height) return;
     TakeScreenLock();
     PixelAt(*surface, px, py) = colour;
-    if (surface == &Framebuffer) RowMarks[py] = true;
+    if (surface == &Framebuffer) RowMarks[py] = UnannouncedMarks = true;
     ReleaseScreenLock();
 }
 
@@ -142,6 +149,7 @@ int32_t PutRect(float x, float y, const Surface* source, int32_t x1, int32_t y1,
             BlockCopy(to, from, rowBytes);
         RowMarks[dy + r] = true;
     }
+    UnannouncedMarks = true;
     ReleaseScreenLock();
     return 0;
 }
@@ -158,6 +166,7 @@ void ClearScreen() {
         for (int32_t x = 0; x < Framebuffer.width; ++x) PixelAt(Framebuffer, x, y) = BackgroundColour;
         RowMarks[y] = true;
     }
+    UnannouncedMarks = true;
     ReleaseScreenLock();
 }
 

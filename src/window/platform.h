@@ -33,6 +33,12 @@ void PlatformRemoveFromTaskbar(const char* title);
 void PlatformLock();
 void PlatformUnlock();
 
+// Tells the window thread that the logic thread has marked framebuffer rows
+// that it has not been told about yet. Called on the logic thread right after
+// it let go of the lock, at most once per batch of marks, so a backend can
+// sleep until there is something to present.
+void PlatformRowsMarked();
+
 // Blocks the calling thread for ms > 0 milliseconds.
 void PlatformSleep(int32_t ms);
 // Seconds since an arbitrary fixed point.

@@ -189,6 +189,9 @@ void PlatformExit(int32_t code) {
     throw SimExit{code};
 }
 
+// The simulated window thread presents at every pause; it needs no wake-up.
+void PlatformRowsMarked() {}
+
 void PlatformPauseStarts(int32_t ms) {
     // Waiting for a key with none to come would run the clock for ever.
     if (ms == -1 && Sim.keys.empty() && !KeyHitFlag) Fault("waiting for a key that is never typed");

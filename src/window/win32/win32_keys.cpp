@@ -4,7 +4,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "window.h"
+#include "core.h"
 
 int32_t CharacterCode(uint32_t ansi, uint32_t fromCodePage) {
     if (ansi > 255) return static_cast<int32_t>(ansi);
@@ -23,21 +23,21 @@ int32_t CharacterCode(uint32_t ansi, uint32_t fromCodePage) {
 int32_t ExtendedKeyCode(uint32_t virtualKey, bool altDown) {
     if (altDown && virtualKey == VK_F4) return CloseKey;
     switch (virtualKey) {
-        case VK_UP: return 257;
-        case VK_DOWN: return 258;
-        case VK_LEFT: return 259;
-        case VK_RIGHT: return 260;
-        case VK_INSERT: return 261;
-        case VK_DELETE: return 262;
-        case VK_HOME: return 263;
-        case VK_END: return 264;
-        case VK_PRIOR: return 265;
-        case VK_NEXT: return 266;
-        case VK_F11: return 277;
-        case VK_F12: return 278;
+        case VK_UP: return KeyUp;
+        case VK_DOWN: return KeyDown;
+        case VK_LEFT: return KeyLeft;
+        case VK_RIGHT: return KeyRight;
+        case VK_INSERT: return KeyInsert;
+        case VK_DELETE: return KeyDelete;
+        case VK_HOME: return KeyHome;
+        case VK_END: return KeyEnd;
+        case VK_PRIOR: return KeyPageUp;
+        case VK_NEXT: return KeyPageDown;
+        case VK_F11: return KeyF11;
+        case VK_F12: return KeyF12;
         default: break;
     }
     if (virtualKey >= VK_F1 && virtualKey <= VK_F10)
-        return 267 + static_cast<int32_t>(virtualKey - VK_F1);
+        return KeyF1 + static_cast<int32_t>(virtualKey - VK_F1);
     return 0;
 }

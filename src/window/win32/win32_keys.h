@@ -12,7 +12,5 @@ int32_t CharacterCode(uint32_t ansi, uint32_t fromCodePage = 0);
 // The extended code (256 and more) of a key without a character, CloseKey for
 // Alt+F4, 0 for every other key (its character message delivers it, or it
 // has no code at all).
-//   257 up, 258 down, 259 left, 260 right, 261 insert, 262 delete, 263 home,
-//   264 end, 265 page up, 266 page down, 267 to 276 F1 to F10, 277 F11,
-//   278 F12.
+//   KeyUp ... KeyF12 of core.h.
 int32_t ExtendedKeyCode(uint32_t virtualKey, bool altDown);

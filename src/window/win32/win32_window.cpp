@@ -525,4 +525,6 @@ void PlatformExit(int32_t code) {
     std::exit(code);
 }
 
+void PlatformRowsMarked() {}
+
 void PlatformPauseStarts(int32_t) {}

@@ -50,22 +50,6 @@ Window X11PetWindow();
 void OpaqueRuns(const uint32_t* pixels, int32_t width, int32_t height,
                 std::vector<XRectangle>& runs);
 
-// Extended key codes: keys without a character.
-constexpr int32_t KeyOther = 256;  // any other key without a character
-constexpr int32_t KeyUp = 257;
-constexpr int32_t KeyDown = 258;
-constexpr int32_t KeyLeft = 259;
-constexpr int32_t KeyRight = 260;
-constexpr int32_t KeyInsert = 261;
-constexpr int32_t KeyDelete = 262;
-constexpr int32_t KeyHome = 263;
-constexpr int32_t KeyEnd = 264;
-constexpr int32_t KeyPageUp = 265;
-constexpr int32_t KeyPageDown = 266;
-constexpr int32_t KeyF1 = 267;  // F1 ... F10 are 267 ... 276
-constexpr int32_t KeyF11 = 277;
-constexpr int32_t KeyF12 = 278;
-
 // The key buffer code of a key press: keysym as XLookupString found it and
 // the text it produced (length bytes). -1 for a press that gives no key
 // (modifiers such as Shift or Num Lock on their own).

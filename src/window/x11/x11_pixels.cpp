@@ -2,6 +2,7 @@
 // key codes of key presses and the caption's encoding.
 #include <X11/keysym.h>
 
+#include "core.h"
 #include "x11_internal.h"
 
 void OpaqueRuns(const uint32_t* pixels, int32_t width, int32_t height,

@@ -515,4 +515,6 @@ void PlatformExit(int32_t code) {
     std::exit(code);
 }
 
+void PlatformRowsMarked() {}
+
 void PlatformPauseStarts(int32_t) {}

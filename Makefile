@@ -6,7 +6,7 @@
 #   make windows   build/windows/pomfy.exe
 #   make bench     benchmarks and performance figures (prints, never fails on a slow machine)
 #   make previews  the contact sheet and the animated previews in docs/
-#   make package   the .deb and the Windows .zip
+#   make package   the .deb, the .rpm and the Windows .zip
 #   make clean
 
 CMAKE ?= cmake
@@ -64,16 +64,17 @@ previews: deps-all
 	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy-preview pomfy-sheets pomfy pomfy-xprobe
 	scripts/previews
 
-# build/packages/: pomfy_VERSION_ARCH.deb and pomfy-VERSION-windows-x64.zip
+# build/packages/: pomfy_VERSION_ARCH.deb, pomfy-VERSION-1.ARCH.rpm and
+# pomfy-VERSION-windows-x64.zip
 package: deps-all
 	@$(CMAKE) --preset linux >/dev/null
-	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy
+	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy pomfy-docs
 	@$(CMAKE) --preset windows >/dev/null
 	@$(CMAKE) --build --preset windows -j $(JOBS) --target pomfy
 	cpack --config build/linux/CPackConfig.cmake -B build/packages
 	cpack --config build/windows/CPackConfig.cmake -B build/packages
 	@rm -rf build/packages/_CPack_Packages
-	@ls -l build/packages/*.deb build/packages/*.zip
+	@ls -l build/packages/*.deb build/packages/*.rpm build/packages/*.zip
 
 clean:
 	rm -rf build

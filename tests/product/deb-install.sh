@@ -17,14 +17,16 @@ deb=${debs[0]}
 dpkg-deb -f "$deb" Package | grep -qx pomfy || fail "the package is not called pomfy"
 dpkg-deb -f "$deb" Depends | grep -q libx11-6 || fail "the package does not depend on libx11-6"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$scratch/files.log"
-for f in /usr/bin/pomfy /usr/share/applications/pomfy.desktop; do
+entry=/usr/share/applications/example.pomfy.Pomfy.desktop
+for f in /usr/bin/pomfy $entry /usr/share/metainfo/example.pomfy.Pomfy.metainfo.xml \
+    /usr/share/man/man1/pomfy.1.gz /usr/share/doc/pomfy/copyright; do
     grep -qx "$f" "$scratch/files.log" || fail "the package lacks $f"
 done
 if ls "$here"/../../data/icons/pomfy-*.png >/dev/null 2>&1; then
     grep -q '^/usr/share/icons/hicolor/[0-9]*x[0-9]*/apps/pomfy.png$' "$scratch/files.log" ||
         fail "the package has no icon"
 fi
-if grep -v '^/usr/\(bin/pomfy\|share/\(applications\|icons\|doc/pomfy\)\)' "$scratch/files.log" |
+if grep -v '^/usr/\(bin/pomfy\|share/\(applications\|metainfo\|icons\|man/man1/pomfy\.1\.gz\|doc/pomfy\)\)' "$scratch/files.log" |
     grep -v '/$' | grep -q .; then
     fail "the package holds files that are not the pet's"
 fi
@@ -41,10 +43,10 @@ dpkg --root="$root" -s pomfy 2>/dev/null | grep -q '^Status: install ok installe
     fail "dpkg does not list pomfy as installed"
 [ -x "$root/usr/bin/pomfy" ] || fail "no /usr/bin/pomfy after installing"
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$root/usr/share/applications/pomfy.desktop" ||
+    desktop-file-validate "$root$entry" ||
         fail "the .desktop entry is not valid"
 fi
-grep -qx 'Exec=pomfy' "$root/usr/share/applications/pomfy.desktop" || fail "the entry does not start pomfy"
+grep -qx 'Exec=pomfy' "$root$entry" || fail "the entry does not start pomfy"
 
 step "the installed pet starts"
 PET=$root/usr/bin/pomfy

@@ -13,7 +13,7 @@ namespace {
 constexpr double ArcCoefficient = 0.009333333333333334;
 constexpr double ArcLift = -23.0;
 constexpr double ArcEndShift = -1.0;
-constexpr double FallDivisor = 13.0;
+constexpr int32_t FallFrames = 13;  // the fall covers its way down in this many frames
 constexpr double FallOffset = 18.0;
 constexpr double DirectionMargin = 100.0;
 
@@ -75,17 +75,17 @@ void Arc(const TwistFrames& f) {
     }
     const int32_t last = Nearest(std::sqrt(radicand) + ArcEndShift);
     for (int32_t j = -50; j <= last; ++j) {
-        const int32_t wx = x + f.xSign * (j + 50);
+        const int32_t stepX = x + f.xSign * (j + 50);
         int32_t row = 0;
         while (j > ArcLastJ[row]) {
             ++row;
         }
         if (j == last && j > ArcLastJ[2]) {
-            SetWindowPosition(wx, GroundY());
+            SetWindowPosition(stepX, GroundY());
             Show(f.arc[4], LandingPause);
         } else {
-            const double jj = static_cast<double>(j) * j;
-            SetWindowPosition(wx, y + Nearest(ArcCoefficient * jj + ArcLift));
+            const double jSquared = static_cast<double>(j) * j;
+            SetWindowPosition(stepX, y + Nearest(ArcCoefficient * jSquared + ArcLift));
             Show(f.arc[row], ArcPause[row]);
         }
     }
@@ -109,10 +109,12 @@ void FallingEntrance() {
     ShowFrame(StandardSheet, 4);
     SleepMs(1000);
     Show(1, 1000);
-    for (int32_t f = 1; f <= 13; ++f) {
+    for (int32_t f = 1; f <= FallFrames; ++f) {
         GetWindowPosition(PetX, PetY);
+        // Pixels per frame: the way from FallOffset above the desktop's
+        // middle down to the ground y, shared among the frames.
         const int32_t n =
-            Nearest((GroundY() - DesktopHeight / 2.0 + FallOffset) / FallDivisor);
+            Nearest((GroundY() - DesktopHeight / 2.0 + FallOffset) / FallFrames);
         // One pixel down per move, never past the ground y (a window below
         // it is put back up onto it).
         for (int32_t q = 1; q <= n; ++q) {

@@ -39,8 +39,10 @@ void Slide(int32_t dir, int32_t (*frame)(int32_t), int32_t runUpShift, int32_t c
     SleepMs(500);
 }
 
-int32_t Stored(int32_t k) { return k; }
-int32_t MirroredSlide(int32_t k) { return 7 - k; }
+// The loaded frame for stored frame k: the same frame on a sheet loaded as
+// stored, frame N + 1 - k on a mirrored one.
+int32_t UnmirroredFrame(int32_t k) { return k; }
+int32_t MirroredSlideFrame(int32_t k) { return 7 - k; }
 
 // The spin of a twist: 22 passes of two frames at one x, 8 px further each.
 void Spin(int32_t dir, int32_t first, int32_t second) {
@@ -71,7 +73,7 @@ void FallOver(int32_t dir, int32_t (*frame)(int32_t), int32_t closingFrame) {
     SleepMs(500);
 }
 
-int32_t MirroredFallOver(int32_t k) { return 6 - k; }
+int32_t MirroredFallOverFrame(int32_t k) { return 6 - k; }
 
 }  // namespace
 
@@ -82,7 +84,7 @@ void SlideRight() {
     if (PetX > DesktopWidth - 200) {
         return;
     }
-    Slide(+1, Stored, Nearest(4 / 3.0), 5);
+    Slide(+1, UnmirroredFrame, Nearest(4 / 3.0), 5);
 }
 
 void SlideLeft() {
@@ -92,7 +94,7 @@ void SlideLeft() {
     if (PetX < 200) {
         return;
     }
-    Slide(-1, MirroredSlide, Nearest(3 / 3.0), 6);
+    Slide(-1, MirroredSlideFrame, Nearest(3 / 3.0), 6);
 }
 
 void TwistRight() {
@@ -149,11 +151,11 @@ void TwistLeft() {
 void FallOverRight() {
     BehaviourStarts("FallOverRight");
     LoadSheet(5, "umfall", false);
-    FallOver(-1, Stored, 5);
+    FallOver(-1, UnmirroredFrame, 5);
 }
 
 void FallOverLeft() {
     BehaviourStarts("FallOverLeft");
     LoadSheet(5, "umfall", true);
-    FallOver(+1, MirroredFallOver, 6);
+    FallOver(+1, MirroredFallOverFrame, 6);
 }

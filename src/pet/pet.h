@@ -57,6 +57,11 @@ extern const Action ActionTable[19];
 // The behaviour whose range holds r (1 to 400).
 const Action& ActionFor(int32_t r);
 
+// The window part of start-up: opens the pet window (35 x 35, shaped, no
+// switch to full screen), fills it with MaskColour, titles it "Pomfy" and
+// takes it out of the taskbar. Returns OpenPetWindow's status; the calls
+// after the opening are made whatever it is.
+int32_t SetUpPetWindow();
 void StartUp();
 // Runs behaviours until Escape, then frees StandardSheet and ends the program.
 [[noreturn]] void MainLoop();
@@ -70,7 +75,10 @@ struct PetHooks {
     // a sheet was built (sheet may be null when the surface could not be made)
     void (*sheet)(const Surface* sheet, const char* name, bool mirrored) = nullptr;
     void (*frame)(const Surface* sheet, int32_t k) = nullptr;  // ShowFrame of a sheet
+    void (*pass)() = nullptr;  // a pass of the main loop ended, after its key poll
 };
 extern PetHooks Hooks;
 // Called first thing by every behaviour procedure.
 void BehaviourStarts(const char* name);
+// Called by the main loop at the end of every pass.
+void PassEnds();

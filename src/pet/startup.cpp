@@ -60,13 +60,24 @@ void BehaviourStarts(const char* name) {
     }
 }
 
-void StartUp() {
-    GetDesktopSize(DesktopWidth, DesktopHeight);
-    OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+void PassEnds() {
+    if (Hooks.pass) {
+        Hooks.pass();
+    }
+}
+
+int32_t SetUpPetWindow() {
+    const int32_t status = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
     SetColours(MaskColour, MaskColour);
     ClearScreen();
     SetWindowTitle("Pomfy");
     RemoveFromTaskbar("Pomfy");
+    return status;
+}
+
+void StartUp() {
+    GetDesktopSize(DesktopWidth, DesktopHeight);
+    SetUpPetWindow();
     SeedRandom(SecondsTimer(), 0);
     BuildStandardSheet();
 
@@ -90,7 +101,9 @@ void MainLoop() {
         FreeSheet(CurrentSheet);  // Idle loaded none: nothing to free then
         ShowFrame(StandardSheet, 5);
         SleepMs(5);
-        if (PollKey() == "\x1B") {
+        const bool escape = PollKey() == "\x1B";
+        PassEnds();
+        if (escape) {
             break;
         }
     }

@@ -43,21 +43,24 @@ extern bool WindowOpen;
 // Effective flags of the open window.
 extern int32_t WindowFlags;
 
-// Key buffer codes of keys without a character, the same on every platform.
-constexpr int32_t KeyOther = 256;  // any other key without a character
-constexpr int32_t KeyUp = 257;
-constexpr int32_t KeyDown = 258;
-constexpr int32_t KeyLeft = 259;
-constexpr int32_t KeyRight = 260;
-constexpr int32_t KeyInsert = 261;
-constexpr int32_t KeyDelete = 262;
-constexpr int32_t KeyHome = 263;
-constexpr int32_t KeyEnd = 264;
-constexpr int32_t KeyPageUp = 265;
-constexpr int32_t KeyPageDown = 266;
-constexpr int32_t KeyF1 = 267;  // F1 ... F10 are 267 ... 276
-constexpr int32_t KeyF11 = 277;
-constexpr int32_t KeyF12 = 278;
+// Key buffer codes of keys without a character, the same on every platform:
+// one code after another from 256.
+enum : int32_t {
+    KeyOther = 256,  // any other key without a character
+    KeyUp,           // 257
+    KeyDown,
+    KeyLeft,
+    KeyRight,
+    KeyInsert,
+    KeyDelete,
+    KeyHome,
+    KeyEnd,
+    KeyPageUp,
+    KeyPageDown,     // 266
+    KeyF1,           // 267: F1 ... F10 are 267 ... 276
+    KeyF11 = KeyF1 + 10,
+    KeyF12,          // 278
+};
 
 // Codes 256 to 276 of extended keys as the second character of PollKey.
 extern const char ExtendedKeyTable[21];

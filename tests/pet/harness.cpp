@@ -2,33 +2,39 @@
 
 #include <algorithm>
 
+#include "pet.h"
+
 namespace {
 
 std::string SheetLabel(const char* name, bool mirrored) {
     return std::string(name) + (mirrored ? "~" : "");
 }
 
-std::string Text(const PetEvent& e) {
+// The line of an event; "" for the kinds that have none (presents, passes,
+// notes).
+std::string Text(const TraceEvent& e) {
     switch (e.kind) {
-    case PetEvent::Kind::Behaviour:
+    case TraceEvent::Kind::Behaviour:
         return std::string("behaviour ") + e.name;
-    case PetEvent::Kind::Sheet:
+    case TraceEvent::Kind::Sheet:
         return "sheet " + SheetLabel(e.name, e.mirrored) + (e.sheet ? "" : " null");
-    case PetEvent::Kind::Frame:
+    case TraceEvent::Kind::Frame:
         return "frame " + SheetLabel(e.name, e.mirrored) + " " + std::to_string(e.frame);
-    case PetEvent::Kind::Move:
+    case TraceEvent::Kind::Move:
         return "move " + std::to_string(e.x) + " " + std::to_string(e.y);
-    case PetEvent::Kind::Sleep:
+    case TraceEvent::Kind::Sleep:
         return "sleep " + std::to_string(e.ms);
-    case PetEvent::Kind::Key:
-        return "key " + std::to_string(e.code);
-    case PetEvent::Kind::Title:
-        return std::string("title ") + e.text;
-    case PetEvent::Kind::Taskbar:
-        return std::string("taskbar ") + e.text;
-    case PetEvent::Kind::Exit:
-        return "exit " + std::to_string(e.code);
-    case PetEvent::Kind::Present:
+    case TraceEvent::Kind::Key:
+        return "key " + std::to_string(e.key);
+    case TraceEvent::Kind::Title:
+        return "title " + e.text;
+    case TraceEvent::Kind::Taskbar:
+        return "taskbar " + e.text;
+    case TraceEvent::Kind::Exit:
+        return "exit " + std::to_string(e.status);
+    case TraceEvent::Kind::Pass:
+    case TraceEvent::Kind::Present:
+    case TraceEvent::Kind::Note:
         break;
     }
     return "";
@@ -36,11 +42,13 @@ std::string Text(const PetEvent& e) {
 
 PetTrace Trace(const RunOptions& options, const PetProbe& probe) {
     PetTrace trace;
-    trace.result = RunPet(options, [&](const PetEvent& e) {
+    trace.result = RunPet(options, [&](const TraceEvent& e) {
         if (probe) {
             probe(e);
         }
-        if (e.kind != PetEvent::Kind::Present) {
+        if (e.kind == TraceEvent::Kind::Pass) {
+            trace.passEnds.push_back(trace.lines.size());
+        } else if (e.kind != TraceEvent::Kind::Present) {
             trace.lines.push_back({e.t, Text(e)});
         }
     });
@@ -111,6 +119,26 @@ int64_t PetTrace::TimeOf(const std::string& text, int32_t n) const {
 int32_t PetTrace::Count(const std::string& text) const {
     return static_cast<int32_t>(std::count_if(lines.begin(), lines.end(),
                                               [&](const TraceLine& l) { return l.text == text; }));
+}
+
+RunOptions At(int32_t x, int32_t y, double seed) {
+    RunOptions o;
+    o.hasStart = true;
+    o.startX = x;
+    o.startY = y;
+    o.seed = seed;
+    return o;
+}
+
+RunOptions Narrowed(RunOptions options, int32_t width) {
+    options.desktopWidth = width;
+    return options;
+}
+
+int32_t FirstDraw(double seed, int32_t n) {
+    SimReset();
+    SeedRandom(seed, 0);
+    return RandomInt(n);
 }
 
 PetTrace TraceBehaviour(const std::string& name, RunOptions options, const PetProbe& probe) {

@@ -14,7 +14,8 @@
 //   "taskbar Pomfy"         the window was taken out of the taskbar
 //   "exit 0"                the program ended with status 0
 //
-// Each line carries its virtual time in milliseconds.
+// Each line carries its virtual time in milliseconds. The ends of the main
+// loop's passes are kept beside the lines, not among them.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +35,9 @@ struct TraceLine {
 
 struct PetTrace {
     std::vector<TraceLine> lines;
+    // For every pass of the main loop that ended: the number of lines before
+    // its end, so that the next pass's lines begin at lines[passEnds[n]].
+    std::vector<size_t> passEnds;
     RunResult result;
 
     // Every line's text, in order.
@@ -56,7 +60,16 @@ struct PetTrace {
 
 // Called with every event as it happens, while the pet's globals hold the
 // state of that moment (for probes such as CurrentSheet at a behaviour start).
-using PetProbe = std::function<void(const PetEvent&)>;
+using PetProbe = std::function<void(const TraceEvent&)>;
+
+// Options for one behaviour that starts with the window's corner at (x, y)
+// and the generator seeded with seed.
+RunOptions At(int32_t x, int32_t y, double seed = 1);
+// The same options on a desktop of another width (its height and bar kept).
+RunOptions Narrowed(RunOptions options, int32_t width);
+// The first RandomInt(n) after the generator is seeded with seed, the way
+// the runner seeds it.
+int32_t FirstDraw(double seed, int32_t n);
 
 // One behaviour, with StandardSheet built, CurrentSheet null and the window
 // at options' start (default: centred on the ground line); options.seed seeds

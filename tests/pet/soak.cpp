@@ -19,9 +19,9 @@ int main(int argc, char** argv) {
     std::map<std::string, int64_t> behaviours;
     int64_t events = 0;
     const auto begin = std::chrono::steady_clock::now();
-    const RunResult result = RunPet(options, [&](const PetEvent& e) {
+    const RunResult result = RunPet(options, [&](const TraceEvent& e) {
         ++events;
-        if (e.kind == PetEvent::Kind::Behaviour) {
+        if (e.kind == TraceEvent::Kind::Behaviour) {
             ++behaviours[e.name];
         }
     });

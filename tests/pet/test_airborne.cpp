@@ -18,14 +18,6 @@ namespace {
 
 constexpr double ArcK = 0.009333333333333334;
 
-RunOptions At(int32_t x, int32_t y) {
-    RunOptions o;
-    o.hasStart = true;
-    o.startX = x;
-    o.startY = y;
-    return o;
-}
-
 int32_t Round(double v) {
     return static_cast<int32_t>(std::nearbyint(v));
 }
@@ -316,8 +308,8 @@ TEST(AirTwist, HandsOverAtTheMiddleBandOnce) {
 TEST(AirTwist, DirectionComesFromPetXAsLastReadNotFromTheWindow) {
     // An earlier behaviour left PetX far right; the window stands at 494.
     const PetTrace trace =
-        TraceBehaviour("AirTwistRight", At(494, 706), [](const PetEvent& e) {
-            if (e.kind == PetEvent::Kind::Behaviour && std::string(e.name) == "AirTwistRight") {
+        TraceBehaviour("AirTwistRight", At(494, 706), [](const TraceEvent& e) {
+            if (e.kind == TraceEvent::Kind::Behaviour && std::string(e.name) == "AirTwistRight") {
                 PetX = 900;
             }
         });
@@ -405,11 +397,11 @@ TEST(AirTwist, FreesTheTwistSheetAndLeavesTheFallingSheetLive) {
     // checker); the "falling" sheet is CurrentSheet when the twist returns.
     const Surface* falling = nullptr;
     const Surface* atEnd = nullptr;
-    const PetTrace trace = TraceBehaviour("AirTwistLeft", At(494, 706), [&](const PetEvent& e) {
-        if (e.kind == PetEvent::Kind::Sheet && std::string(e.name) == "falling") {
+    const PetTrace trace = TraceBehaviour("AirTwistLeft", At(494, 706), [&](const TraceEvent& e) {
+        if (e.kind == TraceEvent::Kind::Sheet && std::string(e.name) == "falling") {
             falling = e.sheet;
         }
-        if (e.kind == PetEvent::Kind::Sleep) {
+        if (e.kind == TraceEvent::Kind::Sleep) {
             atEnd = CurrentSheet;
         }
     });

@@ -22,19 +22,13 @@ int32_t OffsetFor(int32_t height, int32_t top) {
     return GroundOffset();
 }
 
-int32_t FirstDraw(double seed, int32_t n) {
-    SimReset();
-    SeedRandom(seed, 0);
-    return RandomInt(n);
-}
-
 bool IsWalk(const std::string& name) {
     return name == "WalkRight" || name == "WalkLeft";
 }
 
 // The passes of the main loop in a program trace: the behaviour each one ran
 // and when it started. Start-up takes the first startUpLines lines; every
-// later pass starts right after the loop's 5 ms pause.
+// later pass starts where the one before it ended.
 struct Pass {
     std::string name;
     int64_t t;
@@ -42,15 +36,17 @@ struct Pass {
 };
 
 std::vector<Pass> PassesOf(const PetTrace& program, size_t startUpLines) {
+    std::vector<size_t> starts = {startUpLines};
+    starts.insert(starts.end(), program.passEnds.begin(), program.passEnds.end());
     std::vector<Pass> passes;
-    bool next = true;
-    for (size_t n = startUpLines; n < program.lines.size(); ++n) {
-        const std::string& text = program.lines[n].text;
-        if (next && text.rfind("behaviour ", 0) == 0) {
-            passes.push_back({text.substr(10), program.lines[n].t, n});
-            next = false;
-        } else if (text == "sleep 5") {
-            next = true;
+    for (size_t p = 0; p < starts.size(); ++p) {
+        const size_t end = p + 1 < starts.size() ? starts[p + 1] : program.lines.size();
+        for (size_t n = starts[p]; n < end; ++n) {
+            const std::string& text = program.lines[n].text;
+            if (text.rfind("behaviour ", 0) == 0) {
+                passes.push_back({text.substr(10), program.lines[n].t, n});
+                break;
+            }
         }
     }
     return passes;
@@ -224,8 +220,8 @@ TEST(StartUp, LeavesNoSheetBehindForTheLoop) {
         int32_t withSheet = 0;
         RunOptions o = Seeded(seed);
         o.passes = 40;
-        TraceProgram(o, [&](const PetEvent& e) {
-            if (e.kind == PetEvent::Kind::Behaviour) {
+        TraceProgram(o, [&](const TraceEvent& e) {
+            if (e.kind == TraceEvent::Kind::Behaviour) {
                 ++starts;
                 withSheet += CurrentSheet != nullptr;
             }
@@ -259,8 +255,8 @@ TEST(MainLoop, EscapeDuringAnotherBehaviourWaitsForItsEnd) {
     RunOptions o = Seeded(seed);
     o.keys = {{first.t + 300, EscapeKey}};
     bool freed = false;
-    const PetTrace t = TraceProgram(o, [&](const PetEvent& e) {
-        if (e.kind == PetEvent::Kind::Exit) {
+    const PetTrace t = TraceProgram(o, [&](const TraceEvent& e) {
+        if (e.kind == TraceEvent::Kind::Exit) {
             freed = CurrentSheet == nullptr && StandardSheet == nullptr;
         }
     });

@@ -14,12 +14,6 @@ using ::testing::ElementsAreArray;
 
 namespace {
 
-int32_t FirstDraw(double seed, int32_t n) {
-    SimReset();
-    SeedRandom(seed, 0);
-    return RandomInt(n);
-}
-
 // A Right trace turned into what its Left variant must show: the same
 // script on the mirrored sheet, frame N + 1 - k for frame k.
 std::vector<std::string> Mirrored(const std::vector<std::string>& right,
@@ -41,14 +35,6 @@ std::vector<std::string> Mirrored(const std::vector<std::string>& right,
         }
     }
     return out;
-}
-
-RunOptions At(int32_t x, int32_t y) {
-    RunOptions o;
-    o.hasStart = true;
-    o.startX = x;
-    o.startY = y;
-    return o;
 }
 
 }  // namespace
@@ -181,7 +167,7 @@ TEST(Shout, RightAndItsMirror) {
 
 TEST(Idle, StandsForATenthOfASecond) {
     bool currentUntouched = true;
-    const PetTrace t = TraceBehaviour("Idle", {}, [&](const PetEvent&) {
+    const PetTrace t = TraceBehaviour("Idle", {}, [&](const TraceEvent&) {
         currentUntouched = currentUntouched && CurrentSheet == nullptr;
     });
     EXPECT_THAT(t.Texts(), ElementsAre("behaviour Idle", "frame standard 5", "sleep 100"));

@@ -14,15 +14,6 @@ using ::testing::ElementsAreArray;
 
 namespace {
 
-RunOptions At(int32_t x, int32_t y, int32_t width = 1024) {
-    RunOptions o;
-    o.hasStart = true;
-    o.startX = x;
-    o.startY = y;
-    o.desktopWidth = width;
-    return o;
-}
-
 // A slide from x on ground y g: opening frame, run-up, glide start, glide.
 Script SlideScript(bool left, int32_t x, int32_t g) {
     const std::string sheet = left ? "slide~" : "slide";
@@ -138,8 +129,8 @@ TEST(Slide, LeftRunsUpOnePixelRightThenGlidesLeft) {
 TEST(Slide, StartTestsLookAtTheWindowsLeftEdge) {
     EXPECT_EQ(LastMove(TraceBehaviour("SlideRight", At(824, 706))), "move 984 706");
     EXPECT_EQ(TraceBehaviour("SlideRight", At(825, 706)).Texts(), Refused("SlideRight", "slide"));
-    EXPECT_EQ(LastMove(TraceBehaviour("SlideRight", At(600, 706, 800))), "move 760 706");
-    EXPECT_EQ(TraceBehaviour("SlideRight", At(601, 706, 800)).Texts(),
+    EXPECT_EQ(LastMove(TraceBehaviour("SlideRight", Narrowed(At(600, 706), 800))), "move 760 706");
+    EXPECT_EQ(TraceBehaviour("SlideRight", Narrowed(At(601, 706), 800)).Texts(),
               Refused("SlideRight", "slide"));
     EXPECT_EQ(LastMove(TraceBehaviour("SlideLeft", At(200, 706))), "move 40 706");
     EXPECT_EQ(TraceBehaviour("SlideLeft", At(199, 706)).Texts(), Refused("SlideLeft", "slide~"));
@@ -219,8 +210,8 @@ TEST(Twist, LeftIsNotTheMirrorImageInItsMoves) {
 TEST(Twist, StartTestsAndTheEndsTheyAllow) {
     EXPECT_EQ(LastMove(TraceBehaviour("TwistRight", At(734, 706))), "move 1036 706");
     EXPECT_EQ(TraceBehaviour("TwistRight", At(735, 706)).Texts(), Refused("TwistRight", "twist"));
-    EXPECT_EQ(LastMove(TraceBehaviour("TwistRight", At(510, 706, 800))), "move 812 706");
-    EXPECT_EQ(TraceBehaviour("TwistRight", At(511, 706, 800)).Texts(),
+    EXPECT_EQ(LastMove(TraceBehaviour("TwistRight", Narrowed(At(510, 706), 800))), "move 812 706");
+    EXPECT_EQ(TraceBehaviour("TwistRight", Narrowed(At(511, 706), 800)).Texts(),
               Refused("TwistRight", "twist"));
     EXPECT_EQ(LastMove(TraceBehaviour("TwistLeft", At(290, 706))), "move -16 706");
     EXPECT_EQ(TraceBehaviour("TwistLeft", At(289, 706)).Texts(), Refused("TwistLeft", "twist~"));

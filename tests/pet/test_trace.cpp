@@ -6,6 +6,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <utility>
 
 #include "harness.h"
 
@@ -56,7 +57,7 @@ TEST(TraceOptions, ReadsEveryOption) {
 }
 
 TEST(TraceOptions, RefusesBadOptionsAndValues) {
-    const std::vector<std::vector<std::string>> bad = {
+    std::vector<std::vector<std::string>> bad = {
         {},
         {"--session", "10", "--behaviour", "Idle"},
         {"--session"},
@@ -64,22 +65,22 @@ TEST(TraceOptions, RefusesBadOptionsAndValues) {
         {"--session", "12ms"},
         {"--behaviour", "Dance"},
         {"--behaviour", "walkright"},
-        {"--behaviour", "Idle", "--desktop", "800"},
-        {"--behaviour", "Idle", "--desktop", "0x600"},
-        {"--behaviour", "Idle", "--desktop", "60x600"},
-        {"--behaviour", "Idle", "--desktop", "800x600x2"},
-        {"--behaviour", "Idle", "--taskbar-top", "-1"},
-        {"--behaviour", "Idle", "--seed", "abc"},
-        {"--behaviour", "Idle", "--seed", "inf"},
-        {"--behaviour", "Idle", "--start", "5"},
-        {"--behaviour", "Idle", "--start", "5,x"},
-        {"--behaviour", "Idle", "--keys", "10"},
-        {"--behaviour", "Idle", "--keys", "10:ab"},
-        {"--behaviour", "Idle", "--keys", "10:esc,"},
-        {"--behaviour", "Idle", "--keys", "-1:esc"},
-        {"--behaviour", "Idle", "--bogus"},
-        {"--behaviour", "Idle", "stray"},
     };
+    // Each of these values, given to its option, with a good behaviour.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> badValues = {
+        {"--desktop", {"800", "0x600", "60x600", "800x600x2"}},
+        {"--taskbar-top", {"-1"}},
+        {"--seed", {"abc", "inf"}},
+        {"--start", {"5", "5,x"}},
+        {"--keys", {"10", "10:ab", "10:esc,", "-1:esc"}},
+    };
+    for (const auto& [option, values] : badValues) {
+        for (const std::string& value : values) {
+            bad.push_back({"--behaviour", "Idle", option, value});
+        }
+    }
+    bad.push_back({"--behaviour", "Idle", "--bogus"});
+    bad.push_back({"--behaviour", "Idle", "stray"});
     for (const auto& args : bad) {
         RunOptions o;
         std::string error;

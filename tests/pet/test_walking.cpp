@@ -36,15 +36,6 @@ double SeedForDraws(const std::vector<int32_t>& draws) {
                    [&](const std::vector<int32_t>& d) { return d == draws; });
 }
 
-RunOptions At(int32_t x, int32_t y, double seed) {
-    RunOptions o;
-    o.hasStart = true;
-    o.startX = x;
-    o.startY = y;
-    o.seed = seed;
-    return o;
-}
-
 // One lap of a walk from x0 on ground y: its moves and frames.
 Script Lap(int32_t x0, int32_t y, int32_t dx, const std::string& sheet, bool leftFrames) {
     Script s;
@@ -219,8 +210,8 @@ TEST(WalkKeys, EscapeEndsTheWalkAfterTheFarewell) {
     RunOptions o = At(300, 706, SeedForDraws({1, 1}));
     o.keys = {{100, EscapeKey}};
     bool sheetsFreed = false;
-    const PetTrace t = TraceBehaviour("WalkRight", o, [&](const PetEvent& e) {
-        if (e.kind == PetEvent::Kind::Exit) {
+    const PetTrace t = TraceBehaviour("WalkRight", o, [&](const TraceEvent& e) {
+        if (e.kind == TraceEvent::Kind::Exit) {
             sheetsFreed = CurrentSheet == nullptr && StandardSheet == nullptr;
         }
     });

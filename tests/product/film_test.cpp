@@ -94,11 +94,8 @@ TEST(FitScene, HoldsThePathOnTheDesktopDownToTheBar) {
 }
 
 TEST(DrawScene, PetPixelsAtTheirDesktopPlaceAndMaskShowsTheDesktop) {
-    Scene scene;
-    scene.left = 900;
-    scene.top = 690;
-    scene.width = 124;
-    scene.height = 78;
+    // The bottom-right corner of the desktop.
+    Scene scene{.left = 900, .top = 690, .width = 124, .height = 78};
     Picture picture(PictureSize * PictureSize, TransparentRgb);
     picture[0] = 0x123456;                  // top-left pixel of the window
     picture[34 * PictureSize + 34] = 0xABCDEF;  // bottom-right
@@ -187,12 +184,7 @@ std::string TempGif() {
 }
 
 TEST(WriteGif, DecodesToEveryScenePixelForPixel) {
-    Scene scene;
-    scene.left = 940;
-    scene.top = 700;
-    scene.width = 84;
-    scene.height = 68;
-    scene.scale = 3;
+    Scene scene{.left = 940, .top = 700, .width = 84, .height = 68, .scale = 3};
     Picture a(PictureSize * PictureSize, TransparentRgb), b = a;
     for (int i = 0; i < 300; ++i) a[i * 3 % a.size()] = 0xE070A0;
     for (int i = 0; i < 200; ++i) b[i * 5 % b.size()] = 0x802040;
@@ -234,9 +226,9 @@ TEST(Film, ARealBehaviourLastsItsPausesPlusTheHold) {
     Picture picture(PictureSize * PictureSize, TransparentRgb);
     std::vector<Picture> pictures;
     int32_t x = 0, y = 0;
-    const RunResult r = RunPet(options, [&](const PetEvent& e) {
-        if (e.kind == PetEvent::Kind::Move) x = e.x, y = e.y;
-        if (e.kind != PetEvent::Kind::Present) return;
+    const RunResult r = RunPet(options, [&](const TraceEvent& e) {
+        if (e.kind == TraceEvent::Kind::Move) x = e.x, y = e.y;
+        if (e.kind != TraceEvent::Kind::Present) return;
         for (int32_t i = 0; i < PictureSize * PictureSize; ++i) picture[i] = ConvertedRows[i] & 0xFFFFFF;
         pictures.push_back(picture);
         keys.push_back({e.t, x, y, static_cast<int32_t>(pictures.size() - 1)});

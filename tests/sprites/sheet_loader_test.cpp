@@ -18,7 +18,7 @@ constexpr int S = SheetFrameSize;
 struct SheetTest : ::testing::Test {
     void SetUp() override {
         SimReset();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
         CurrentSheet = nullptr;
         StandardSheet = nullptr;
         Hooks = PetHooks();
@@ -31,7 +31,7 @@ struct SheetTest : ::testing::Test {
     }
 };
 
-const SheetData& Stored(const char* name) {
+const SheetData& StoredSheet(const char* name) {
     const SheetData* s = FindSheet(name);
     if (!s) {
         ADD_FAILURE() << "no sheet " << name;
@@ -67,7 +67,7 @@ TEST_F(SheetTest, LoadedSheetHoldsThePaletteColoursOfTheStoredValues) {
     ASSERT_NE(CurrentSheet, nullptr);
     ASSERT_EQ(CurrentSheet->width, 140);
     ASSERT_EQ(CurrentSheet->height, 35);
-    const SheetData& s = Stored("happyjump");
+    const SheetData& s = StoredSheet("happyjump");
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < 140; ++x)
             ASSERT_EQ(PixelAt(*CurrentSheet, x, y), Palette[StoredValue(s, x, y)]) << x << ", " << y;
@@ -77,7 +77,7 @@ TEST_F(SheetTest, MirroredSheetIsTheWholeStripFlipped) {
     LoadSheet(4, "happyjump", true);
     ASSERT_NE(CurrentSheet, nullptr);
     ASSERT_EQ(CurrentSheet->width, 140);
-    const SheetData& s = Stored("happyjump");
+    const SheetData& s = StoredSheet("happyjump");
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < 140; ++x)
             ASSERT_EQ(PixelAt(*CurrentSheet, x, y), Palette[StoredValue(s, 139 - x, y)]) << x << ", " << y;
@@ -221,7 +221,7 @@ TEST_F(SheetTest, StandardSheetIsBuiltUnmirroredBesideTheCurrentOne) {
     EXPECT_EQ(CurrentSheet, current);
     EXPECT_NE(StandardSheet, current);
     ASSERT_EQ(StandardSheet->width, 210);
-    const SheetData& s = Stored("standard");
+    const SheetData& s = StoredSheet("standard");
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < 210; ++x)
             ASSERT_EQ(PixelAt(*StandardSheet, x, y), Palette[StoredValue(s, x, y)]);
@@ -230,7 +230,7 @@ TEST_F(SheetTest, StandardSheetIsBuiltUnmirroredBesideTheCurrentOne) {
 // The data is read as one stream: a count other than the stored one runs
 // across the row ends, and never past the end of the sheet's data.
 TEST_F(SheetTest, OtherFrameCountsReadTheDataAsOneStream) {
-    const SheetData& s = Stored("happyjump");
+    const SheetData& s = StoredSheet("happyjump");
     LoadSheet(2, "happyjump", false);
     ASSERT_NE(CurrentSheet, nullptr);
     for (int y = 0; y < S; ++y)

@@ -12,15 +12,15 @@
 struct OpenWindowTest : ::testing::Test {
     void SetUp() override {
         SimReset();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     }
     void TearDown() override { SimReset(); }
 };
 
 // The traced events of one kind, in order.
-inline std::vector<SimEvent> EventsOf(SimEvent::Kind kind) {
-    std::vector<SimEvent> out;
-    for (const SimEvent& e : SimTrace())
+inline std::vector<TraceEvent> EventsOf(TraceEvent::Kind kind) {
+    std::vector<TraceEvent> out;
+    for (const TraceEvent& e : SimTrace())
         if (e.kind == kind) out.push_back(e);
     return out;
 }

@@ -12,7 +12,7 @@ TEST_F(Keys, AFullRingDropsItsOldestKey) {
     for (int32_t c = 2; c <= 16; ++c) EXPECT_EQ(PollKey(), std::string(1, static_cast<char>('a' + c)));
     EXPECT_EQ(PollKey(), "");
     // Exactly the 15 keys taken are traced, in order.
-    const auto taken = EventsOf(SimEvent::Kind::Key);
+    const auto taken = EventsOf(TraceEvent::Kind::Key);
     ASSERT_EQ(taken.size(), 15u);
     EXPECT_EQ(taken.front().key, 'a' + 2);
     EXPECT_EQ(taken.back().key, 'a' + 16);
@@ -56,7 +56,7 @@ TEST(KeysClosed, NoWindowNoKeys) {
 // How long SleepMs(n) lasts when a key is typed at keyAt (negative: none).
 int64_t PauseLength(int32_t n, int64_t keyAt) {
     SimReset();
-    EXPECT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    EXPECT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     SimPlaceWindow(0, 0);
     if (keyAt >= 0) SimTypeKey(keyAt, 'x');
     SleepMs(n);
@@ -112,7 +112,7 @@ TEST_F(Keys, ZeroNegativeAndWaitForKey) {
     SimTypeKey(120, 'k');
     SleepMs(-1);  // until a key, checking every 50 ms
     EXPECT_EQ(SimNow(), 150);
-    const auto pauses = EventsOf(SimEvent::Kind::Sleep);
+    const auto pauses = EventsOf(TraceEvent::Kind::Sleep);
     ASSERT_EQ(pauses.size(), 4u);
     EXPECT_EQ(pauses[0].ms, 0);
     EXPECT_EQ(pauses[1].ms, -5);

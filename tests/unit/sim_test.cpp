@@ -1,6 +1,7 @@
 // The headless backend as tests and tools rely on it: presentation at each
 // advance of the clock, the bar at virtual times, and independent runs.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fixture.h"
@@ -10,9 +11,9 @@ namespace {
 // What the listener saw: pixel (0, 0) as presented, per Present event.
 std::vector<uint32_t> Presented;
 int ListenedEvents = 0;
-void Listen(const SimEvent& e) {
+void Listen(const TraceEvent& e) {
     ++ListenedEvents;
-    if (e.kind == SimEvent::Kind::Present) Presented.push_back(ConvertedRows[0]);
+    if (e.kind == TraceEvent::Kind::Present) Presented.push_back(ConvertedRows[0]);
 }
 
 struct Headless : OpenWindowTest {
@@ -43,14 +44,13 @@ TEST_F(Headless, EachPausePresentsWhatWasDrawnBeforeIt) {
     SetPixel(&Framebuffer, 3, 20, 0xFF333333u);
     SetPixel(&Framebuffer, 3, 22, 0xFF333333u);
     SleepMs(5);
-    const auto presents = EventsOf(SimEvent::Kind::Present);
+    const auto presents = EventsOf(TraceEvent::Kind::Present);
     ASSERT_EQ(presents.size(), 2u);
+    // When, and which rows: first and last.
     EXPECT_EQ(presents[0].t, 0);
-    EXPECT_EQ(presents[0].x, 0);
-    EXPECT_EQ(presents[0].y, 34);
+    EXPECT_EQ(std::make_pair(presents[0].firstRow, presents[0].lastRow), std::make_pair(0, 34));
     EXPECT_EQ(presents[1].t, 160);
-    EXPECT_EQ(presents[1].x, 20);
-    EXPECT_EQ(presents[1].y, 22);
+    EXPECT_EQ(std::make_pair(presents[1].firstRow, presents[1].lastRow), std::make_pair(20, 22));
     ASSERT_EQ(Presented.size(), 2u);
     EXPECT_EQ(Presented[0], 0x00222222u) << "only the second frame is ever shown";
 }
@@ -82,7 +82,7 @@ TEST_F(Headless, KeysTakenAreTracedWithTheirTimes) {
     SleepMs(1);
     EXPECT_EQ(PollKey(), "a");
     EXPECT_EQ(PollKey(), "\x1B");
-    const auto keys = EventsOf(SimEvent::Kind::Key);
+    const auto keys = EventsOf(TraceEvent::Kind::Key);
     ASSERT_EQ(keys.size(), 2u);
     EXPECT_EQ(keys[0].key, 'a');
     EXPECT_EQ(keys[1].key, 27);
@@ -108,7 +108,7 @@ TEST_F(Headless, ResetMakesRunsIndependent) {
     EXPECT_EQ(KeyBuffer.read, KeyBuffer.write);
     EXPECT_FALSE(KeyHitFlag);
     EXPECT_EQ(GetTaskbarTop(), 738);
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     SleepMs(6000);
     EXPECT_EQ(SimNow(), 6000) << "no key of the earlier run arrives";
     EXPECT_EQ(PollKey(), "");
@@ -121,7 +121,7 @@ TEST_F(Headless, WithoutATraceTheListenerStillHearsEverything) {
     config.keepTrace = false;
     config.clockStart = 1700000000.0;
     SimReset(config);
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     for (int i = 0; i < 1000; ++i) {
         SetWindowPosition(i, 700);
         SleepMs(10);
@@ -135,7 +135,7 @@ TEST_F(Headless, KeysTypedBeforeOpeningArriveOnceItIsOpen) {
     SimReset();
     SimTypeKey(0, 27);
     EXPECT_EQ(PollKey(), "");
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     EXPECT_EQ(PollKey(), "\x1B");
 }
 

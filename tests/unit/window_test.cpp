@@ -1,6 +1,7 @@
 // Opening the window, its caption, its position and the program's end.
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "fixture.h"
 
@@ -11,7 +12,7 @@ TEST(Open, RefusesBadArguments) {
                               {35, 35, 0},  {35, 35, 33}, {35, 36, 24}};
     for (auto [w, h, depth] : bad) {
         SimReset();
-        EXPECT_NE(OpenPetWindow(w, h, depth, 0, 0x14, 0), 0) << w << "x" << h << "@" << depth;
+        EXPECT_NE(OpenPetWindow(w, h, depth, 0, FlagShaped | FlagNoSwitching, 0), 0) << w << "x" << h << "@" << depth;
         EXPECT_FALSE(WindowOpen);
         EXPECT_EQ(Framebuffer.pixels, nullptr);
     }
@@ -23,7 +24,12 @@ TEST(Open, RefusesBadArguments) {
 }
 
 TEST(Open, ShapedImpliesNoFrameAndNoSwitching) {
-    const int32_t flags[][2] = {{0x14, 0x1C}, {0x10, 0x1C}, {0, 0}, {0x20, 0x20}, {-16, -16}};
+    constexpr int32_t Implied = FlagShaped | FlagNoFrame | FlagNoSwitching;
+    const int32_t flags[][2] = {{FlagShaped | FlagNoSwitching, Implied},
+                                {FlagShaped, Implied},
+                                {0, 0},
+                                {FlagTopmost, FlagTopmost},
+                                {-16, -16}};
     for (auto [given, effective] : flags) {
         SimReset();
         ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, given, 0), 0);
@@ -44,7 +50,7 @@ TEST(Open, StartsBlackUnmarkedAndCentred) {
         GetDesktopSize(dw, dh);  // before the window exists
         EXPECT_EQ(dw, w);
         EXPECT_EQ(dh, h);
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
         int32_t px = 0, py = 0;
         GetWindowPosition(px, py);
         EXPECT_EQ(px, x);
@@ -60,7 +66,7 @@ TEST(Open, StartsBlackUnmarkedAndCentred) {
     for (bool m : RowMarks) EXPECT_FALSE(m);
     EXPECT_EQ(ForegroundColour, 0xFFFFFFFFu);
     EXPECT_EQ(BackgroundColour, 0xFF000000u);
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0) << "one window per program";
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0) << "one window per program";
     EXPECT_TRUE(WindowOpen);
     SimReset();
 }
@@ -69,11 +75,11 @@ TEST(Open, AFailedOpeningLeavesEverythingClosed) {
     SimConfig config;
     config.windowOpens = false;
     SimReset(config);
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     EXPECT_FALSE(WindowOpen);
     EXPECT_EQ(CreateSurface(35, 35), nullptr);
     SetWindowPosition(1, 2);
-    EXPECT_TRUE(EventsOf(SimEvent::Kind::Move).empty());
+    EXPECT_TRUE(EventsOf(TraceEvent::Kind::Move).empty());
     int32_t x = 9, y = 9;
     GetWindowPosition(x, y);
     EXPECT_EQ(x, 0);
@@ -96,7 +102,7 @@ TEST_F(Window, TitlesAreCutTo127Characters) {
     EXPECT_EQ(ScreenLock.count, 1);
     ReleaseScreenLock();
     SetWindowTitle(nullptr);
-    const auto titles = EventsOf(SimEvent::Kind::Title);
+    const auto titles = EventsOf(TraceEvent::Kind::Title);
     ASSERT_EQ(titles.size(), 3u);
     EXPECT_EQ(titles[0].text, longTitle.substr(0, 127));
     EXPECT_EQ(titles[1].text, "Pomfy");
@@ -131,14 +137,11 @@ TEST_F(Window, KeepCoordinateKeepsTheCurrentOne) {
     SetWindowPosition(100, KeepCoordinate);
     SetWindowPosition(KeepCoordinate, KeepCoordinate);
     SetWindowPosition(-40, 10);
-    const auto moves = EventsOf(SimEvent::Kind::Move);
+    const auto moves = EventsOf(TraceEvent::Kind::Move);
     ASSERT_EQ(moves.size(), 4u);
-    EXPECT_EQ(moves[0].x, 494);
-    EXPECT_EQ(moves[0].y, 300);
-    EXPECT_EQ(moves[1].x, 100);
-    EXPECT_EQ(moves[1].y, 300);
-    EXPECT_EQ(moves[2].x, 100);
-    EXPECT_EQ(moves[2].y, 300);
+    EXPECT_EQ(std::make_pair(moves[0].x, moves[0].y), std::make_pair(494, 300));
+    EXPECT_EQ(std::make_pair(moves[1].x, moves[1].y), std::make_pair(100, 300));
+    EXPECT_EQ(std::make_pair(moves[2].x, moves[2].y), std::make_pair(100, 300));
     int32_t x = 0, y = 0;
     GetWindowPosition(x, y);
     EXPECT_EQ(x, -40);
@@ -155,9 +158,9 @@ void JustReturn() {
 
 TEST_F(Window, EndProgramEndsTheRunWithItsStatus) {
     EXPECT_EQ(SimRun(EndWithThree), 3);
-    const auto exits = EventsOf(SimEvent::Kind::Exit);
+    const auto exits = EventsOf(TraceEvent::Kind::Exit);
     ASSERT_EQ(exits.size(), 1u);
-    EXPECT_EQ(exits[0].key, 3);
+    EXPECT_EQ(exits[0].status, 3);
     EXPECT_EQ(exits[0].t, 30);
     EXPECT_EQ(SimRun(JustReturn), -1);
     EXPECT_EQ(SimNow(), 60);

@@ -50,18 +50,18 @@ struct Recorder {
         return it->second;
     }
 
-    void Take(const PetEvent& e) {
+    void Take(const TraceEvent& e) {
         if (!started) {
             started = true;
             PlatformGetWindowPosition(x, y);
         }
-        if (e.kind == PetEvent::Kind::Move) {
+        if (e.kind == TraceEvent::Kind::Move) {
             x = e.x;
             y = e.y;
-        } else if (e.kind == PetEvent::Kind::Present) {
+        } else if (e.kind == TraceEvent::Kind::Present) {
             // The band of rows just drawn, as the window shows it.
             const int32_t w = Framebuffer.width;
-            for (int32_t row = std::max(e.x, 0); row <= e.y && row < PictureSize; ++row)
+            for (int32_t row = std::max(e.firstRow, 0); row <= e.lastRow && row < PictureSize; ++row)
                 for (int32_t col = 0; col < PictureSize && col < w; ++col)
                     picture[row * PictureSize + col] = ConvertedRows[row * w + col] & 0xFFFFFF;
         } else {
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     }
 
     Recorder recorder;
-    const RunResult result = RunPet(options, [&](const PetEvent& e) { recorder.Take(e); });
+    const RunResult result = RunPet(options, [&](const TraceEvent& e) { recorder.Take(e); });
     // The run's end, or the session's, whichever came first.
     int64_t end = result.endTime;
     if (options.sessionMs >= 0 && options.sessionMs < end) end = options.sessionMs;

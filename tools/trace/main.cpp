@@ -24,27 +24,30 @@ void PrintString(const char* s) {
     std::putchar('"');
 }
 
-void Print(const PetEvent& e) {
+// The trace's JSON Lines: behaviours, moves, frames, pauses and the exit.
+// Every other kind of event (sheets built, keys, the caption, presents, the
+// main loop's passes) stays out of the output.
+void Print(const TraceEvent& e) {
     const long long t = static_cast<long long>(e.t);
     switch (e.kind) {
-    case PetEvent::Kind::Behaviour:
+    case TraceEvent::Kind::Behaviour:
         std::printf("{\"t\":%lld,\"ev\":\"behaviour\",\"name\":", t);
         PrintString(e.name);
         std::printf("}\n");
         break;
-    case PetEvent::Kind::Move:
+    case TraceEvent::Kind::Move:
         std::printf("{\"t\":%lld,\"ev\":\"move\",\"x\":%d,\"y\":%d}\n", t, e.x, e.y);
         break;
-    case PetEvent::Kind::Frame:
+    case TraceEvent::Kind::Frame:
         std::printf("{\"t\":%lld,\"ev\":\"frame\",\"sheet\":", t);
         PrintString(e.name);
         std::printf(",\"mirrored\":%s,\"frame\":%d}\n", e.mirrored ? "true" : "false", e.frame);
         break;
-    case PetEvent::Kind::Sleep:
+    case TraceEvent::Kind::Sleep:
         std::printf("{\"t\":%lld,\"ev\":\"sleep\",\"ms\":%d}\n", t, e.ms);
         break;
-    case PetEvent::Kind::Exit:
-        std::printf("{\"t\":%lld,\"ev\":\"exit\",\"code\":%d}\n", t, e.code);
+    case TraceEvent::Kind::Exit:
+        std::printf("{\"t\":%lld,\"ev\":\"exit\",\"code\":%d}\n", t, e.status);
         break;
     default:
         break;

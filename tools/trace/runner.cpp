@@ -207,13 +207,12 @@ struct BuiltSheet {
 
 struct RunState {
     const RunOptions* options = nullptr;
-    const PetEventSink* sink = nullptr;
+    const TraceSink* sink = nullptr;
     void (*behaviour)() = nullptr;
     BuiltSheet standard;
     BuiltSheet recent[16];
     int32_t next = 0;
     bool placed = false;
-    bool lastFrameStanding = false;  // the last frame was standard 5
     int64_t passes = 0;
     bool stopDue = false;
     bool live = false;  // false while a behaviour's set-up runs
@@ -221,9 +220,16 @@ struct RunState {
 
 RunState Run;
 
-void Report(PetEvent& event) {
-    if (!Run.live) {
+// Every event of the run, the backend's and the pet's, comes through here.
+void OnEvent(const TraceEvent& event) {
+    if (event.kind == TraceEvent::Kind::Note || !Run.live) {
         return;
+    }
+    if (event.kind == TraceEvent::Kind::Pass) {
+        ++Run.passes;
+        if (Run.options->passes >= 0 && Run.passes >= Run.options->passes) {
+            Run.stopDue = true;
+        }
     }
     if (Run.options->sessionMs >= 0 && event.t >= Run.options->sessionMs) {
         Run.stopDue = true;
@@ -242,13 +248,14 @@ void StopIfDue() {
     }
 }
 
+// --- The pet's hooks: each records its event with the backend ------------------
+
 void OnBehaviour(const char* name) {
     StopIfDue();
-    PetEvent e;
-    e.kind = PetEvent::Kind::Behaviour;
-    e.t = SimNow();
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Behaviour;
     e.name = name;
-    Report(e);
+    SimRecord(e);
 }
 
 void OnSheet(const Surface* sheet, const char* name, bool mirrored) {
@@ -263,19 +270,17 @@ void OnSheet(const Surface* sheet, const char* name, bool mirrored) {
         Run.recent[Run.next] = {sheet, name, mirrored};
         Run.next = (Run.next + 1) % 16;
     }
-    PetEvent e;
-    e.kind = PetEvent::Kind::Sheet;
-    e.t = SimNow();
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Sheet;
     e.name = name;
     e.mirrored = mirrored;
     e.sheet = sheet;
-    Report(e);
+    SimRecord(e);
 }
 
 void OnFrame(const Surface* sheet, int32_t k) {
-    PetEvent e;
-    e.kind = PetEvent::Kind::Frame;
-    e.t = SimNow();
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Frame;
     e.frame = k;
     e.sheet = sheet;
     e.name = "?";
@@ -291,57 +296,14 @@ void OnFrame(const Surface* sheet, int32_t k) {
             }
         }
     }
-    Run.lastFrameStanding = sheet == Run.standard.sheet && k == 5;
-    Report(e);
+    SimRecord(e);
     StopIfDue();
 }
 
-void OnSimEvent(const SimEvent& s) {
-    PetEvent e;
-    e.t = s.t;
-    switch (s.kind) {
-    case SimEvent::Kind::Move:
-        e.kind = PetEvent::Kind::Move;
-        e.x = s.x;
-        e.y = s.y;
-        break;
-    case SimEvent::Kind::Present:
-        e.kind = PetEvent::Kind::Present;
-        e.x = s.x;
-        e.y = s.y;
-        break;
-    case SimEvent::Kind::Sleep:
-        e.kind = PetEvent::Kind::Sleep;
-        e.ms = s.ms;
-        // The main loop's pause after the standing frame ends a pass.
-        if (s.ms == 5 && Run.lastFrameStanding) {
-            ++Run.passes;
-            if (Run.options->passes >= 0 && Run.passes >= Run.options->passes) {
-                Run.stopDue = true;
-            }
-        }
-        Run.lastFrameStanding = false;
-        break;
-    case SimEvent::Kind::Key:
-        e.kind = PetEvent::Kind::Key;
-        e.code = s.key;
-        break;
-    case SimEvent::Kind::Title:
-        e.kind = PetEvent::Kind::Title;
-        e.text = s.text.c_str();
-        break;
-    case SimEvent::Kind::Taskbar:
-        e.kind = PetEvent::Kind::Taskbar;
-        e.text = s.text.c_str();
-        break;
-    case SimEvent::Kind::Exit:
-        e.kind = PetEvent::Kind::Exit;
-        e.code = s.key;
-        break;
-    case SimEvent::Kind::Note:
-        return;
-    }
-    Report(e);
+void OnPass() {
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Pass;
+    SimRecord(e);
 }
 
 void RunBody() {
@@ -349,9 +311,7 @@ void RunBody() {
         if (Run.behaviour) {
             // As start-up would leave it, without the entrance.
             GetDesktopSize(DesktopWidth, DesktopHeight);
-            OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
-            SetColours(MaskColour, MaskColour);
-            ClearScreen();
+            SetUpPetWindow();
             SeedRandom(Run.options->seed, 0);
             BuildStandardSheet();
             if (Run.options->hasStart) {
@@ -375,15 +335,13 @@ void RunBody() {
 
 }  // namespace
 
-RunResult RunPet(const RunOptions& options, const PetEventSink& sink) {
-    SimConfig config;
-    config.desktopWidth = options.desktopWidth;
-    config.desktopHeight = options.desktopHeight;
-    config.taskbarTop = options.taskbarTop;
-    config.keepTrace = options.keepTrace;
+RunResult RunPet(const RunOptions& options, const TraceSink& sink) {
     // Start-up seeds with SecondsTimer() before any pause: the seed itself.
-    config.clockStart = options.seed;
-    SimReset(config);
+    SimReset({.desktopWidth = options.desktopWidth,
+              .desktopHeight = options.desktopHeight,
+              .taskbarTop = options.taskbarTop,
+              .keepTrace = options.keepTrace,
+              .clockStart = options.seed});
     for (const TimedKey& key : options.keys) {
         SimTypeKey(key.t, key.code);
     }
@@ -409,7 +367,8 @@ RunResult RunPet(const RunOptions& options, const PetEventSink& sink) {
     Hooks.behaviour = OnBehaviour;
     Hooks.sheet = OnSheet;
     Hooks.frame = OnFrame;
-    SimListener = OnSimEvent;
+    Hooks.pass = OnPass;
+    SimListener = OnEvent;
 
     RunResult result;
     const int32_t status = SimRun(RunBody);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim.h"
 #include "window.h"
 
 struct TimedKey {
@@ -50,32 +51,6 @@ struct RunOptions {
     bool keepTrace = false;
 };
 
-struct PetEvent {
-    enum class Kind {
-        Behaviour,  // name: a behaviour procedure starts
-        Sheet,      // name, mirrored, sheet: a sheet was built (sheet may be null)
-        Frame,      // name, mirrored, frame, sheet: ShowFrame drew frame k
-        Move,       // x, y: the window moved
-        Sleep,      // ms: a pause begins, with its argument as passed
-        Key,        // code: a key taken from the key buffer
-        Title,      // text: the caption set
-        Taskbar,    // text: the title given to RemoveFromTaskbar
-        Present,    // x, y: the window drew rows x to y (ConvertedRows holds them)
-        Exit,       // code: the program ended with this status
-    };
-    Kind kind = Kind::Behaviour;
-    int64_t t = 0;           // virtual milliseconds since the run began
-    const char* name = "";   // behaviour name or sheet name as loaded
-    bool mirrored = false;
-    int32_t frame = 0;
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t ms = 0;
-    int32_t code = 0;
-    const Surface* sheet = nullptr;
-    const char* text = "";
-};
-
 struct RunResult {
     bool exited = false;    // the program ended (exitCode holds its status)
     int32_t exitCode = -1;
@@ -84,7 +59,10 @@ struct RunResult {
     int64_t passes = 0;     // main-loop passes completed
 };
 
-using PetEventSink = std::function<void(const PetEvent&)>;
+// Receives the run's events (TraceEvent, of every kind but Note) in time
+// order: the backend's own and the pet's behaviours, sheets, frames and
+// main-loop passes.
+using TraceSink = std::function<void(const TraceEvent&)>;
 
 // Fills options from the command line (argv[0] is skipped). On a bad option
 // or value returns false with a one-line message in error.
@@ -99,4 +77,4 @@ void (*BehaviourNamed(const std::string& name))();
 // Runs the pet as the options say and hands every event to sink, in time
 // order. Leaves the headless backend as the run left it (window, clock);
 // the pet's sheets are freed.
-RunResult RunPet(const RunOptions& options, const PetEventSink& sink);
+RunResult RunPet(const RunOptions& options, const TraceSink& sink);

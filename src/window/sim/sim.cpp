@@ -23,7 +23,7 @@
 #include "core.h"
 #include "platform.h"
 
-void (*SimListener)(const SimEvent& event) = nullptr;
+void (*SimListener)(const TraceEvent& event) = nullptr;
 
 namespace {
 
@@ -37,7 +37,7 @@ struct SimState {
     std::multimap<int64_t, int32_t> keys;        // typed, not yet delivered
     std::multimap<int64_t, int32_t> barChanges;  // time -> bar top
     int32_t readSeen = 0;  // the key ring's read index as last seen
-    std::vector<SimEvent> trace;
+    std::vector<TraceEvent> trace;
 };
 
 SimState Sim;
@@ -46,12 +46,6 @@ SimState Sim;
     std::fprintf(stderr, "headless window layer: %s\n", what);
     std::fflush(stderr);
     std::abort();
-}
-
-void Record(SimEvent event) {
-    event.t = Sim.now;
-    if (SimListener) SimListener(event);
-    if (Sim.config.keepTrace) Sim.trace.push_back(std::move(event));
 }
 
 // Under the lock: what the window thread's message step would have put
@@ -71,10 +65,10 @@ void DeliverKeys() {
 // last look was taken by PollKey.
 void NoteTakenKeys() {
     while (Sim.readSeen != KeyBuffer.read) {
-        SimEvent e;
-        e.kind = SimEvent::Kind::Key;
+        TraceEvent e;
+        e.kind = TraceEvent::Kind::Key;
         e.key = KeyBuffer.slot[Sim.readSeen];
-        Record(e);
+        SimRecord(e);
         Sim.readSeen = (Sim.readSeen + 1) % 16;
     }
 }
@@ -88,11 +82,11 @@ void RunCycle() {
     DeliverKeys();
     Sim.locked = false;
     if (drawn) {
-        SimEvent e;
-        e.kind = SimEvent::Kind::Present;
-        e.x = first;
-        e.y = last;
-        Record(e);
+        TraceEvent e;
+        e.kind = TraceEvent::Kind::Present;
+        e.firstRow = first;
+        e.lastRow = last;
+        SimRecord(e);
     }
 }
 
@@ -115,10 +109,10 @@ void PlatformCloseWindow() {
 
 void PlatformSetTitle(const char* title) {
     if (Sim.locked) Fault("caption set while holding the screen lock");
-    SimEvent e;
-    e.kind = SimEvent::Kind::Title;
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Title;
     e.text = title;
-    Record(e);
+    SimRecord(e);
 }
 
 void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
@@ -129,11 +123,11 @@ void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
 void PlatformQueueMove(int32_t x, int32_t y) {
     Sim.x = x;
     Sim.y = y;
-    SimEvent e;
-    e.kind = SimEvent::Kind::Move;
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Move;
     e.x = x;
     e.y = y;
-    Record(e);
+    SimRecord(e);
 }
 
 void PlatformGetDesktopSize(int32_t& width, int32_t& height) {
@@ -148,10 +142,10 @@ int32_t PlatformTaskbarTop() {
 }
 
 void PlatformRemoveFromTaskbar(const char* title) {
-    SimEvent e;
-    e.kind = SimEvent::Kind::Taskbar;
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Taskbar;
     e.text = title;
-    Record(e);
+    SimRecord(e);
 }
 
 // Every SetPixel takes and releases the lock: both stay cheap when there is
@@ -182,10 +176,10 @@ double PlatformSeconds() {
 }
 
 void PlatformExit(int32_t code) {
-    SimEvent e;
-    e.kind = SimEvent::Kind::Exit;
-    e.key = code;
-    Record(e);
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Exit;
+    e.status = code;
+    SimRecord(e);
     throw SimExit{code};
 }
 
@@ -195,10 +189,10 @@ void PlatformRowsMarked() {}
 void PlatformPauseStarts(int32_t ms) {
     // Waiting for a key with none to come would run the clock for ever.
     if (ms == -1 && Sim.keys.empty() && !KeyHitFlag) Fault("waiting for a key that is never typed");
-    SimEvent e;
-    e.kind = SimEvent::Kind::Sleep;
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Sleep;
     e.ms = ms;
-    Record(e);
+    SimRecord(e);
 }
 
 // --- For tests and tools --------------------------------------------------------
@@ -227,14 +221,20 @@ void SimPlaceWindow(int32_t x, int32_t y) {
     Sim.y = y;
 }
 
-void SimNote(const std::string& text) {
-    SimEvent e;
-    e.kind = SimEvent::Kind::Note;
-    e.text = text;
-    Record(e);
+void SimRecord(TraceEvent event) {
+    event.t = Sim.now;
+    if (SimListener) SimListener(event);
+    if (Sim.config.keepTrace) Sim.trace.push_back(std::move(event));
 }
 
-const std::vector<SimEvent>& SimTrace() {
+void SimNote(const std::string& text) {
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Note;
+    e.text = text;
+    SimRecord(e);
+}
+
+const std::vector<TraceEvent>& SimTrace() {
     return Sim.trace;
 }
 

@@ -62,7 +62,11 @@ void BehaviourStarts(const char* name) {
 
 void StartUp() {
     GetDesktopSize(DesktopWidth, DesktopHeight);
-    OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    if (OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0) != 0) {
+        // A pet nobody can see could never be told to stop: the window layer
+        // says why it could not open the window, and the program ends.
+        EndProgram(1);
+    }
     SetColours(MaskColour, MaskColour);
     ClearScreen();
     SetWindowTitle("Pomfy");

@@ -175,6 +175,13 @@ bool AltHeld(LPARAM lParam) {
     return (lParam & (static_cast<LPARAM>(1) << 29)) != 0;  // the context code
 }
 
+// Rows the window procedure marked: drawn by the cycle it runs in, or by the
+// next one when it runs outside a cycle.
+void MarkEveryRow() {
+    MarkAllRows();
+    if (!Pet.inCycle && Pet.wake != nullptr) SetEvent(Pet.wake);
+}
+
 void ButtonDown(HWND window, int32_t bit) {
     SetCapture(window);
     Pet.mouseButtons |= bit;
@@ -236,7 +243,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_ACTIVATE:
             Pet.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
             std::memset(Pet.keyState, 0, sizeof Pet.keyState);
-            MarkAllRows();
+            MarkEveryRow();
             return 0;
         case WM_SIZE:
             if (wParam == SIZE_MAXIMIZED && Pet.active) return 0;
@@ -254,7 +261,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                 DrawRows(dc, 0, Pet.height - 1);
                 ReleaseDC(window, dc);
             }
-            MarkAllRows();
+            MarkEveryRow();
             return 0;
         }
         case WM_SETCURSOR:

@@ -68,16 +68,21 @@ void PassEnds() {
 
 int32_t SetUpPetWindow() {
     const int32_t status = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    if (status != 0) return status;
     SetColours(MaskColour, MaskColour);
     ClearScreen();
     SetWindowTitle("Pomfy");
     RemoveFromTaskbar("Pomfy");
-    return status;
+    return 0;
 }
 
 void StartUp() {
     GetDesktopSize(DesktopWidth, DesktopHeight);
-    SetUpPetWindow();
+    if (SetUpPetWindow() != 0) {
+        // A pet nobody can see could never be told to stop: the window layer
+        // says why it could not open the window, and the program ends.
+        EndProgram(1);
+    }
     SeedRandom(SecondsTimer(), 0);
     BuildStandardSheet();
 

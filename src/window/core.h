@@ -42,6 +42,10 @@ extern char TitleBuffer[128];
 extern bool WindowOpen;
 // Effective flags of the open window.
 extern int32_t WindowFlags;
+// Why the last OpenPetWindow failed, in a few words for the user ("no
+// memory for its pixels"); empty after a success. A backend that knows
+// better writes its own reason here before it reports the failure.
+extern char OpenFailure[128];
 
 // Key buffer codes of keys without a character, the same on every platform:
 // one code after another from 256.

@@ -44,7 +44,9 @@ void PlatformSleep(int32_t ms);
 // Seconds since an arbitrary fixed point.
 double PlatformSeconds();
 
-// Ends the process with this status (after the exit handlers have run).
+// Ends the process with this status (after the exit handlers have run). With
+// a status other than 0 and a reason in OpenFailure, a backend may first tell
+// the user that the window could not be opened.
 [[noreturn]] void PlatformExit(int32_t code);
 
 // --- Provided by the core, for backends ---------------------------------

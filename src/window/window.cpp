@@ -2,6 +2,7 @@
 // desktop queries: the platform-neutral half. The backend linked into the
 // program does the rest through platform.h.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,11 @@ static const char DefaultTitle[] = "pomfy";
 char TitleBuffer[128] = "pomfy";
 bool WindowOpen = false;
 int32_t WindowFlags = 0;
+char OpenFailure[128] = "";
+
+static void SetOpenFailure(const char* reason) {
+    std::snprintf(OpenFailure, sizeof OpenFailure, "%s", reason);
+}
 
 // From drawing.cpp and keys.cpp.
 extern void (*BlockCopy)(void* to, const void* from, size_t bytes);
@@ -59,10 +65,17 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     (void)refresh;
     // One window per program: a second one would leave the first one's
     // thread running over freed buffers.
-    if (WindowOpen) return 1;
-    if (width <= 0 || height <= 0 || !KnownDepth(depth)) return 1;
+    if (WindowOpen) {
+        SetOpenFailure("it is open already");
+        return 1;
+    }
+    OpenFailure[0] = '\0';
     // There is one row mark per framebuffer row.
-    if (height > MaxRows || width > INT32_MAX / 4) return 1;
+    if (width <= 0 || height <= 0 || !KnownDepth(depth) || height > MaxRows ||
+        width > INT32_MAX / 4) {
+        SetOpenFailure("its size or colour depth was refused");
+        return 1;
+    }
     if (pages < 1) pages = 1;
     (void)pages;  // one framebuffer whatever is asked for
     if (flags >= 0 && (flags & FlagShaped)) flags |= FlagNoSwitching | FlagNoFrame;
@@ -74,6 +87,7 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     ConvertedRows = static_cast<uint32_t*>(std::calloc(count, 4));
     if (!Framebuffer.pixels || !ConvertedRows) {
         FreeFramebuffer();
+        SetOpenFailure("there is no memory for its pixels");
         return 1;
     }
     Framebuffer.width = width;
@@ -89,6 +103,7 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     if (status != 0) {
         FreeFramebuffer();
         WindowFlags = 0;
+        if (OpenFailure[0] == '\0') SetOpenFailure("the desktop refused it");
         return status;
     }
     WindowOpen = true;
@@ -161,6 +176,7 @@ void ResetWindowCore() {
     ScreenLock = ScreenLockState();
     WindowOpen = false;
     WindowFlags = 0;
+    OpenFailure[0] = '\0';
     FreeFramebuffer();
     ForegroundColour = 0xFFFFFFFFu;
     BackgroundColour = 0xFF000000u;

@@ -98,5 +98,8 @@ void SeedRandom(double seed, int32_t choice);
 double RandomUnit();
 
 // --- Ending ---------------------------------------------------------------
-// Ends the program with this exit status; the window closes with it.
+// Ends the program with this exit status; the window closes with it. Ending
+// with a status other than 0 after OpenPetWindow failed first tells the user
+// why the window could not be opened, where the desktop has a way to (a
+// message box on Windows).
 [[noreturn]] void EndProgram(int32_t code);

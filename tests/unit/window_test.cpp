@@ -15,11 +15,16 @@ TEST(Open, RefusesBadArguments) {
         EXPECT_NE(OpenPetWindow(w, h, depth, 0, FlagShaped | FlagNoSwitching, 0), 0) << w << "x" << h << "@" << depth;
         EXPECT_FALSE(WindowOpen);
         EXPECT_EQ(Framebuffer.pixels, nullptr);
+        // A reason the program can show the user.
+        EXPECT_STRNE(OpenFailure, "");
     }
     for (int32_t depth : {1, 2, 4, 8, 15, 16, 24, 32}) {
         SimReset();
         EXPECT_EQ(OpenPetWindow(35, 35, depth, -3, 0, 0), 0) << depth;
+        EXPECT_STREQ(OpenFailure, "");
     }
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    EXPECT_STREQ(OpenFailure, "it is open already");
     SimReset();
 }
 

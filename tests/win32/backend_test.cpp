@@ -21,14 +21,26 @@ bool UnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// Waits until the window thread has run n more cycles.
-bool WaitCycles(long n) {
-    const long target = PetWindowCycles() + n;
+// Waits until the window thread has done everything asked of it so far:
+// no cycle has run for 60 ms (it runs none while nothing changes).
+bool Settle() {
+    long seen = PetWindowCycles();
+    int quiet = 0;
     for (int i = 0; i < 400; ++i) {
-        if (PetWindowCycles() >= target) return true;
         Sleep(5);
+        const long now = PetWindowCycles();
+        if (now != seen) {
+            seen = now;
+            quiet = 0;
+        } else if (++quiet >= 12) {
+            return true;
+        }
     }
     return false;
+}
+
+double NowMs() {
+    return SecondsTimer() * 1000.0;
 }
 
 bool WaitForPosition(int32_t x, int32_t y) {
@@ -71,7 +83,7 @@ struct PetWindowEnvironment : ::testing::Environment {
         ScreenSaverBeforeOpening = ScreenSaverActive();
         ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
         ASSERT_NE(PetWindowHandle(), nullptr);
-        ASSERT_TRUE(WaitCycles(2));
+        ASSERT_TRUE(Settle());
     }
 };
 
@@ -174,7 +186,7 @@ TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {
                      0xFF000000u | static_cast<uint32_t>(x * 7) << 16 |
                          static_cast<uint32_t>(y * 7) << 8 | 0x40u);
     ASSERT_EQ(PutRect(0, 0, frame, 0, 0, 35, 35), 0);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(WindowPixel(0, 0), 0x000040u);
     EXPECT_EQ(WindowPixel(34, 0), 0xEE0040u);
     EXPECT_EQ(WindowPixel(3, 20), 0x158C40u);
@@ -182,7 +194,7 @@ TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {
 
     // One marked row deep inside: only that row changes, in its own place.
     SetPixel(&Framebuffer, 5, 20, 0x00123456u);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(WindowPixel(5, 20), 0x123456u);
     EXPECT_EQ(WindowPixel(5, 19), 0x238540u);
     EXPECT_EQ(WindowPixel(5, 0), 0x230040u);
@@ -192,7 +204,7 @@ TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {
 TEST(Presentation, ARepaintRequestDrawsTheWholeWindowAgain) {
     SetColours(0xFF00FF00u, 0xFF204060u);
     ClearScreen();
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     ASSERT_EQ(WindowPixel(17, 17), 0x204060u);
     // Something else paints over the window; the repaint that follows draws
     // what was presented, although no row is marked.
@@ -204,16 +216,76 @@ TEST(Presentation, ARepaintRequestDrawsTheWholeWindowAgain) {
     ReleaseDC(PetWindowHandle(), dc);
     ASSERT_EQ(WindowPixel(17, 17), 0x010203u);
     InvalidateRect(PetWindowHandle(), nullptr, FALSE);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(WindowPixel(17, 17), 0x204060u);
     EXPECT_EQ(WindowPixel(0, 34), 0x204060u);
+}
+
+// --- The window thread's cycle --------------------------------------------------
+
+TEST(Cycle, SleepsWhileNothingChangesAndWakesForWork) {
+    ASSERT_TRUE(Settle());
+    const long wakeups = PetWindowWakeups();
+    Sleep(400);
+    EXPECT_EQ(PetWindowWakeups(), wakeups) << "woke while nothing changed";
+
+    // A key posted while the thread sleeps is in the key buffer at once.
+    DrainKeys();
+    const double start = NowMs();
+    PostMessageA(PetWindowHandle(), WM_CHAR, 'k', 1);
+    std::string key;
+    while (key.empty() && NowMs() - start < 1000) key = PollKey();
+    EXPECT_EQ(key, "k");
+    EXPECT_LT(NowMs() - start, 30.0);
+    ASSERT_TRUE(Settle());
+}
+
+TEST(Cycle, FramesAndMovesInQuickSuccessionAreDrawnAtMostEvery10Ms) {
+    ASSERT_TRUE(Settle());
+    SetColours(0xFF000000u, 0xFF000000u);
+    const long before = PetWindowCycles();
+    const double start = NowMs();
+    for (int i = 1; i <= 40; ++i) {
+        SetWindowPosition(200 + i, 300);
+        SetPixel(&Framebuffer, 10, 10, 0xFF000000u | static_cast<uint32_t>(i));
+        Sleep(2);
+    }
+    const double elapsed = NowMs() - start;
+    ASSERT_TRUE(Settle());
+    const long cycles = PetWindowCycles() - before;
+    EXPECT_GE(cycles, 2);
+    EXPECT_LE(cycles, static_cast<long>(elapsed / 10.0) + 3) << "in " << elapsed << " ms";
+    // The last state of the burst is what stays.
+    EXPECT_EQ(WindowPixel(10, 10), 40u);
+    EXPECT_TRUE(WaitForPosition(240, 300));
+}
+
+TEST(Cycle, AWaitingCycleGetsTheLockWhileASheetIsBuilt) {
+    ASSERT_TRUE(Settle());
+    Surface* sheet = CreateSurface(700, 35);
+    ASSERT_NE(sheet, nullptr);
+    SetWindowPosition(333, 222);
+    // Pixel after pixel, each taking the lock, as a sheet is built: the
+    // queued move is carried out meanwhile, not after the last pixel.
+    const double start = NowMs();
+    double movedAfter = -1;
+    for (int i = 0; i < 20 * 24500 && movedAfter < 0; ++i) {
+        SetPixel(sheet, static_cast<float>(i % 700), static_cast<float>(i / 700 % 35), 0xFF102030u);
+        RECT rect;
+        if (i % 245 == 0 && GetWindowRect(PetWindowHandle(), &rect) && rect.left == 333 &&
+            rect.top == 222)
+            movedAfter = NowMs() - start;
+    }
+    DestroySurface(sheet);
+    EXPECT_GE(movedAfter, 0) << "the move waited for the drawing";
+    EXPECT_LT(movedAfter, 100.0);
 }
 
 // --- The window procedure -------------------------------------------------------
 
 TEST(Messages, ActivationMarksEveryRowForTheNextCycle) {
     HWND window = PetWindowHandle();
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
     EXPECT_FALSE(PetWindowActive());
     // The message was handled in the window thread's message step; the next
@@ -257,7 +329,7 @@ TEST(Messages, ACloseRequestIsOnlyAKey) {
     DrainKeys();
     SendMessageA(window, WM_CLOSE, 0, 0);
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(DrainKeys(), "\xFFk\xFFk");
     EXPECT_TRUE(IsWindow(window));
     EXPECT_TRUE(IsWindowVisible(window));
@@ -271,7 +343,7 @@ TEST(Messages, AltF4NeitherClosesNorFillsTheBufferWhileActive) {
     SendMessageA(window, WM_SYSKEYDOWN, VK_F4, altDown);
     SendMessageA(window, WM_SYSKEYDOWN, VK_RETURN, altDown);
     SendMessageA(window, WM_SYSKEYDOWN, VK_UP, altDown);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(DrainKeys(), "");
     EXPECT_TRUE(IsWindow(window));
 
@@ -279,7 +351,7 @@ TEST(Messages, AltF4NeitherClosesNorFillsTheBufferWhileActive) {
     // asks the window to close: that request ends as a key again.
     SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
     SendMessageA(window, WM_SYSKEYDOWN, VK_F4, altDown);
-    ASSERT_TRUE(WaitCycles(2));
+    ASSERT_TRUE(Settle());
     EXPECT_EQ(DrainKeys(), "\xFFk");
     EXPECT_TRUE(IsWindow(window));
     SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
@@ -339,7 +411,10 @@ TEST(Taskbar, RemovalMakesAToolWindowAndKeepsShapeAndPlace) {
     SetWindowTitle("Pomfy");
     SetWindowPosition(300, 400);
     ASSERT_TRUE(WaitForPosition(300, 400));
+    SetForegroundWindow(window);
+    ASSERT_EQ(GetForegroundWindow(), window);
     RemoveFromTaskbar("Pomfy");
+    EXPECT_EQ(GetForegroundWindow(), window) << "the window has the keyboard again";
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
     EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);
     EXPECT_TRUE(exStyle & WS_EX_LAYERED);

@@ -52,7 +52,9 @@ pet_wait_ground() {
 
 # Escape, typed into the pet's window, ends the program at the end of the
 # current step or act. A key cuts one long pause short, so during a nap
-# it may take a second Escape.
+# it may take a second Escape. The window is activated first: openbox gives
+# the keyboard to a window without a taskbar entry only when the user asks
+# (e2e_keyboard.sh types Escape with no activation, under marco).
 pet_escape() {
     local ended=0 status
     for _ in 1 2 3; do

@@ -46,9 +46,16 @@ bool Opaque(uint32_t pixel) {
     return (pixel & 0x00FFFFFFu) != 0x00FF00FFu;
 }
 
-void WaitCycles(long n) {
-    const long target = PetWindowCycles() + n;
-    for (int i = 0; i < 400 && PetWindowCycles() < target; ++i) Sleep(5);
+// Until the window thread has run no cycle for 60 ms: it has drawn what
+// was put.
+void Settle() {
+    long seen = PetWindowCycles();
+    for (int i = 0, quiet = 0; i < 400 && quiet < 12; ++i) {
+        Sleep(5);
+        const long now = PetWindowCycles();
+        quiet = now == seen ? quiet + 1 : 0;
+        seen = now;
+    }
 }
 
 std::string KeyText(const std::string& key) {
@@ -88,7 +95,7 @@ int main() {
                 PutRect(0, 0, frame, 0, 0, 35, 35);
                 DestroySurface(frame);
             }
-            WaitCycles(2);
+            Settle();
             std::printf(frame != nullptr ? "ok\n" : "failed\n");
         } else if (command == "shape") {
             for (int y = 0; y < 35; ++y) {

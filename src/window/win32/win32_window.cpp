@@ -3,11 +3,16 @@
 // Two threads meet here. The logic thread opens the window, reads its
 // position, queues moves with SetWindowPos(SWP_ASYNCWINDOWPOS), sets the
 // caption and queries the desktop. The window thread creates the window, owns
-// it, and runs the cycle: under the screen lock (a critical section) it draws
-// the band of marked framebuffer rows with SetDIBitsToDevice, then handles
-// every pending message (the window procedure fills the key buffer, queued
-// moves and caption changes are carried out), lets go of the lock and sleeps
-// 10 ms.
+// it, and sleeps in MsgWaitForMultipleObjectsEx until there is work: the
+// logic thread sets an event when it has marked framebuffer rows, and moves,
+// caption changes, keys and repaints arrive through the thread's message
+// queue. Then it runs a cycle: under the screen lock (a critical section) it
+// draws the band of marked rows with SetDIBitsToDevice, then handles every
+// pending message (the window procedure fills the key buffer, queued moves
+// and caption changes are carried out), and lets go of the lock. A cycle
+// that drew or moved the window is followed by the next one no sooner than
+// 10 ms later, so that a burst of frames or moves shows only its latest
+// state; while nothing changes, the thread does not wake at all.
 //
 // Calls that send a message to the window (SetWindowTextA, ShowWindow,
 // SetWindowLongA) wait for the window thread's message step and are
@@ -19,6 +24,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,9 +40,19 @@ struct PetWindowState {
     HWND window = nullptr;
     HANDLE started = nullptr;  // auto-reset event: the thread runs its cycle
     HANDLE thread = nullptr;
+    // Auto-reset: there is work for a cycle (rows marked, closing, or rows
+    // the window thread marked itself).
+    HANDLE wake = nullptr;
+    // Manual-reset, clear while a cycle waits for the screen lock or holds
+    // it: the logic thread lets that cycle have the lock first.
+    HANDLE cycleDone = nullptr;
+    std::atomic<bool> cycleWaiting{false};
     std::atomic<bool> running{false};
     std::atomic<bool> active{false};
     std::atomic<long> cycles{0};
+    std::atomic<long> wakeups{0};  // times the thread woke from its wait
+    bool inCycle = false;          // window thread only
+    bool moved = false;            // window thread only: this cycle moved the window
     int32_t width = 0;
     int32_t height = 0;
     int32_t flags = 0;
@@ -65,6 +81,15 @@ SetLayeredWindowAttributesFunction SetLayeredAttributes = nullptr;
 
 const COLORREF ColourKey = 0x00FF00FF;
 const char ClassPrefix[] = "PomfyWindow ";
+// Sent by the logic thread once the taskbar button is gone: the window
+// thread brings the window back to the foreground.
+const UINT BringToFront = WM_APP + 1;
+
+// Cycles that draw or move the window are at least this far apart.
+const double CycleSpacingMs = 10.0;
+// A move queued on its own is usually followed at once by the frame drawn
+// for it: a cycle woken by the queue waits this long for such a frame.
+const DWORD GatherMs = 2;
 
 // The screen lock: created on first use, before any window opens, and kept
 // for the whole run (the logic thread may still pass through it while the
@@ -77,6 +102,44 @@ CRITICAL_SECTION& ScreenCriticalSection() {
     };
     static Holder holder;
     return holder.section;
+}
+
+// The window thread's own hold on the screen lock, for the window procedure,
+// which also runs outside the cycle (while the window is made or destroyed,
+// and, under Wine, inside the wait). The critical section lets its owner
+// enter again.
+struct WindowThreadLock {
+    WindowThreadLock() { EnterCriticalSection(&ScreenCriticalSection()); }
+    ~WindowThreadLock() { LeaveCriticalSection(&ScreenCriticalSection()); }
+    WindowThreadLock(const WindowThreadLock&) = delete;
+    WindowThreadLock& operator=(const WindowThreadLock&) = delete;
+};
+
+// The cycle's side of the lock: a cycle that waits is let in first, even
+// while the logic thread takes and lets go of the lock thousands of times
+// in a row (a sheet is built one pixel at a time).
+void TakeLockForCycle() {
+    ResetEvent(Pet.cycleDone);
+    Pet.cycleWaiting = true;
+    EnterCriticalSection(&ScreenCriticalSection());
+    Pet.cycleWaiting = false;
+}
+
+void LeaveLockAfterCycle() {
+    LeaveCriticalSection(&ScreenCriticalSection());
+    SetEvent(Pet.cycleDone);
+}
+
+double NowMs() {
+    return PlatformSeconds() * 1000.0;
+}
+
+void SetFailure(const char* what, DWORD error) {
+    if (error != 0)
+        std::snprintf(OpenFailure, sizeof OpenFailure, "%s (error %lu)", what,
+                      static_cast<unsigned long>(error));
+    else
+        std::snprintf(OpenFailure, sizeof OpenFailure, "%s", what);
 }
 
 int32_t SystemVersion() {
@@ -112,6 +175,13 @@ bool AltHeld(LPARAM lParam) {
     return (lParam & (static_cast<LPARAM>(1) << 29)) != 0;  // the context code
 }
 
+// Rows the window procedure marked: drawn by the cycle it runs in, or by the
+// next one when it runs outside a cycle.
+void MarkEveryRow() {
+    MarkAllRows();
+    if (!Pet.inCycle && Pet.wake != nullptr) SetEvent(Pet.wake);
+}
+
 void ButtonDown(HWND window, int32_t bit) {
     SetCapture(window);
     Pet.mouseButtons |= bit;
@@ -122,10 +192,11 @@ void ButtonUp(HWND window, int32_t bit) {
     if (Pet.mouseButtons == 0 && GetCapture() == window) ReleaseCapture();
 }
 
-// Runs on the window thread, inside its message step (with the screen lock
-// held), or inside the window calls of its own start and end (with the lock
-// held as well).
+// Runs on the window thread: inside its message step, inside the window
+// calls of its own start and end, and under Wine also inside its wait, where
+// Wine handles the X server's events. It holds the screen lock throughout.
 LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowThreadLock hold;
     switch (message) {
         case WM_CHAR: {
             const uint32_t character = static_cast<uint32_t>(wParam);
@@ -157,6 +228,14 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             if (key == VK_F10 || key == VK_MENU || code == CloseKey) return 0;
             break;
         }
+        case BringToFront:
+            SetForegroundWindow(window);
+            return 0;
+        case WM_WINDOWPOSCHANGED: {
+            const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+            if (Pet.inCycle && pos != nullptr && !(pos->flags & SWP_NOMOVE)) Pet.moved = true;
+            break;
+        }
         case WM_CLOSE:
             // A close request only tells the program; the window stays.
             PutKey(CloseKey);
@@ -164,7 +243,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_ACTIVATE:
             Pet.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
             std::memset(Pet.keyState, 0, sizeof Pet.keyState);
-            MarkAllRows();
+            MarkEveryRow();
             return 0;
         case WM_SIZE:
             if (wParam == SIZE_MAXIMIZED && Pet.active) return 0;
@@ -182,7 +261,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
                 DrawRows(dc, 0, Pet.height - 1);
                 ReleaseDC(window, dc);
             }
-            MarkAllRows();
+            MarkEveryRow();
             return 0;
         }
         case WM_SETCURSOR:
@@ -237,7 +316,10 @@ bool CreatePetWindow() {
         style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     DWORD exStyle = 0;
     if (Pet.flags & FlagShaped) {
-        if (Pet.systemVersion <= 0x04FF) return false;
+        if (Pet.systemVersion <= 0x04FF) {
+            SetFailure("see-through windows need Windows 2000 or later", 0);
+            return false;
+        }
         exStyle |= WS_EX_LAYERED;
     }
 
@@ -251,14 +333,22 @@ bool CreatePetWindow() {
     HWND window = CreateWindowExA(exStyle, Pet.className, TitleBuffer, style | WS_VISIBLE, x, y,
                                   width, height, nullptr, nullptr, GetModuleHandleA(nullptr),
                                   nullptr);
-    if (window == nullptr) return false;
+    if (window == nullptr) {
+        SetFailure("Windows refused to create it", GetLastError());
+        return false;
+    }
     if (Pet.flags & FlagTopmost)
         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOSENDCHANGING);
     SetForegroundWindow(window);
     if (Pet.flags & FlagShaped) {
-        if (SetLayeredAttributes == nullptr ||
-            !SetLayeredAttributes(window, ColourKey, 0, LWA_COLORKEY)) {
+        if (SetLayeredAttributes == nullptr) {
+            SetFailure("this system has no see-through (layered) windows", 0);
+            DestroyWindow(window);
+            return false;
+        }
+        if (!SetLayeredAttributes(window, ColourKey, 0, LWA_COLORKEY)) {
+            SetFailure("its colour key was refused", GetLastError());
             DestroyWindow(window);
             return false;
         }
@@ -273,6 +363,7 @@ bool CreatePetWindow() {
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     if (ConvertedRows == nullptr) {
+        SetFailure("there is no memory for its pixels", 0);
         DestroyWindow(window);
         return false;
     }
@@ -280,21 +371,49 @@ bool CreatePetWindow() {
     return true;
 }
 
-void RunCycle() {
-    PlatformLock();
+bool AnyRowMarked() {
+    for (bool marked : RowMarks)
+        if (marked) return true;
+    return false;
+}
+
+// One cycle: the marked rows drawn, the pending messages handled. True when
+// it drew or moved the window, or left rows to draw.
+bool RunCycle() {
+    TakeLockForCycle();
+    Pet.inCycle = true;
+    Pet.moved = false;
+    // Every mark announced so far is drawn in this cycle.
+    ResetEvent(Pet.wake);
+    bool drawn = false;
+    // Without a device context the marks stay, for the next cycle.
     HDC dc = GetDC(Pet.window);
-    int32_t first = 0, last = 0;
-    if (TakeMarkedBand(first, last) && dc != nullptr) DrawRows(dc, first, last);
-    if (dc != nullptr) ReleaseDC(Pet.window, dc);
+    if (dc != nullptr) {
+        int32_t first = 0, last = 0;
+        if (TakeMarkedBand(first, last)) {
+            DrawRows(dc, first, last);
+            drawn = true;
+        }
+        ReleaseDC(Pet.window, dc);
+    }
     if (Pet.active) GetKeyboardState(Pet.keyState);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // Rows marked by the window procedure (activation, a display change) or
+    // kept for want of a device context.
+    const bool owed = AnyRowMarked();
+    Pet.inCycle = false;
     Pet.cycles.fetch_add(1);
-    PlatformUnlock();
-    Sleep(10);
+    LeaveLockAfterCycle();
+    if (owed) SetEvent(Pet.wake);
+    return drawn || Pet.moved || owed;
+}
+
+bool InputWaiting() {
+    return (HIWORD(GetQueueStatus(QS_INPUT)) & QS_INPUT) != 0;
 }
 
 unsigned __stdcall WindowThread(void*) {
@@ -307,7 +426,19 @@ unsigned __stdcall WindowThread(void*) {
 
     Pet.active = true;
     SetEvent(Pet.started);
-    while (Pet.running) RunCycle();
+    double lastBusy = -1e9;  // when the last cycle that drew or moved ended
+    while (Pet.running) {
+        const DWORD woken =
+            MsgWaitForMultipleObjectsEx(1, &Pet.wake, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (!Pet.running) break;
+        Pet.wakeups.fetch_add(1);
+        // Woken by the queue alone (a move, most likely): the frame that
+        // goes with the move is drawn in the same cycle. Keys go on at once.
+        if (woken == WAIT_OBJECT_0 + 1 && !InputWaiting()) WaitForSingleObject(Pet.wake, GatherMs);
+        const double early = lastBusy + CycleSpacingMs - NowMs();
+        if (early > 0) Sleep(static_cast<DWORD>(std::ceil(early)));
+        if (RunCycle()) lastBusy = NowMs();
+    }
 
     PlatformLock();
     HWND window = Pet.window;
@@ -330,6 +461,11 @@ void ReleaseOpening() {
     Pet.thread = nullptr;
     if (Pet.started != nullptr) CloseHandle(Pet.started);
     Pet.started = nullptr;
+    if (Pet.wake != nullptr) CloseHandle(Pet.wake);
+    Pet.wake = nullptr;
+    if (Pet.cycleDone != nullptr) CloseHandle(Pet.cycleDone);
+    Pet.cycleDone = nullptr;
+    Pet.cycleWaiting = false;
     RestoreScreenSaver();
     if (Pet.classRegistered) UnregisterClassA(Pet.className, GetModuleHandleA(nullptr));
     Pet.classRegistered = false;
@@ -352,6 +488,10 @@ long PetWindowCycles() {
     return Pet.cycles.load();
 }
 
+long PetWindowWakeups() {
+    return Pet.wakeups.load();
+}
+
 int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     if (Pet.thread != nullptr) return 1;
     Pet.width = width;
@@ -367,6 +507,11 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
                                      reinterpret_cast<void (*)()>(
                                          GetProcAddress(user32, "SetLayeredWindowAttributes")));
     Pet.systemVersion = SystemVersion();
+#ifdef POMFY_TEST_HOOKS
+    // Test builds only: a system without layered windows.
+    if (const char* failure = std::getenv("POMFY_TEST_OPEN_FAILURE"))
+        if (std::strcmp(failure, "layered") == 0) SetLayeredAttributes = nullptr;
+#endif
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     std::snprintf(Pet.className, sizeof Pet.className, "%s%s", ClassPrefix, TitleBuffer);
@@ -382,6 +527,7 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     windowClass.lpszClassName = Pet.className;
     Pet.classRegistered = RegisterClassA(&windowClass) != 0;
     if (!Pet.classRegistered) {
+        SetFailure("Windows refused its window class", GetLastError());
         ReleaseOpening();
         return 1;
     }
@@ -400,7 +546,10 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     Pet.timerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
 
     Pet.started = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (Pet.started == nullptr) {
+    Pet.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    Pet.cycleDone = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    if (Pet.started == nullptr || Pet.wake == nullptr || Pet.cycleDone == nullptr) {
+        SetFailure("its window thread could not be prepared", GetLastError());
         ReleaseOpening();
         return 1;
     }
@@ -410,6 +559,7 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     Pet.thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, WindowThread, nullptr, 0, nullptr));
     if (Pet.thread == nullptr) {
         Pet.running = false;
+        SetFailure("its window thread could not be started", 0);
         ReleaseOpening();
         return 1;
     }
@@ -429,6 +579,7 @@ void PlatformCloseWindow() {
     if (Pet.thread == nullptr) return;
     // The thread finishes its cycle, leaves its loop and destroys the window.
     Pet.running = false;
+    SetEvent(Pet.wake);
     WaitForSingleObject(Pet.thread, INFINITE);
     ReleaseOpening();
 }
@@ -485,15 +636,27 @@ int32_t PlatformTaskbarTop() {
 void PlatformRemoveFromTaskbar(const char* title) {
     HWND window = FindWindowA(nullptr, title);
     if (window == nullptr) return;
+    // Hiding the window hands the activation, and with it the foreground,
+    // to some other program's window. While the pet still is the foreground
+    // program (nobody has clicked elsewhere since it started), it makes
+    // itself the owner of the last input, which lets it take the foreground
+    // back once the window shows again, until the user types or clicks
+    // somewhere else.
+    const bool comeBack = window == Pet.window && GetForegroundWindow() == window;
+    if (comeBack) AllowSetForegroundWindow(GetCurrentProcessId());
     // A tool window has no taskbar button; the window keeps its other
     // extended styles (WS_EX_LAYERED, and with it its colour key).
     ShowWindow(window, SW_HIDE);
     const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     SetWindowLongA(window, GWL_EXSTYLE, exStyle | WS_EX_TOOLWINDOW);
     ShowWindow(window, SW_SHOW);
+    // The window thread, whose window it is, asks for the foreground.
+    if (comeBack) SendMessageA(window, BringToFront, 0, 0);
 }
 
 void PlatformLock() {
+    // A cycle waiting for the lock goes first (see TakeLockForCycle).
+    if (Pet.cycleWaiting.load()) WaitForSingleObject(Pet.cycleDone, INFINITE);
     EnterCriticalSection(&ScreenCriticalSection());
 }
 
@@ -522,9 +685,21 @@ double PlatformSeconds() {
 }
 
 void PlatformExit(int32_t code) {
+    if (code != 0 && OpenFailure[0] != '\0') {
+        // Nothing else would tell the user why the pet never appeared.
+        char text[200];
+        std::snprintf(text, sizeof text, "Pomfy could not open its window: %s.", OpenFailure);
+#ifdef POMFY_TEST_HOOKS
+        std::fprintf(stderr, "message box: %s\n", text);
+        std::fflush(stderr);
+#endif
+        MessageBoxA(nullptr, text, "Pomfy", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    }
     std::exit(code);
 }
 
-void PlatformRowsMarked() {}
+void PlatformRowsMarked() {
+    if (Pet.wake != nullptr) SetEvent(Pet.wake);
+}
 
 void PlatformPauseStarts(int32_t) {}

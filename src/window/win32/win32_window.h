@@ -12,3 +12,5 @@ HWND PetWindowHandle();
 bool PetWindowActive();
 // Window cycles run since the window opened.
 long PetWindowCycles();
+// Times the window thread woke from its wait since the window opened.
+long PetWindowWakeups();

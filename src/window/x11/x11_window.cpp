@@ -9,17 +9,20 @@
 // Coordinates given to and read from this backend count from the primary
 // monitor's top-left corner.
 //
-// The window thread sleeps in poll() on its X connection and on a wake-up
-// descriptor (an eventfd) until there is something to do:
-// - The logic thread signals the descriptor when it has marked framebuffer
-//   rows (PlatformRowsMarked), queued a request (a move or a caption), or
-//   closes the window; a flag word says what, so that a second signal
-//   while the first is still unanswered costs nothing. While nothing
-//   changes the thread does not wake at all.
+// The window thread sleeps in poll() on its X connection, a wake-up
+// descriptor (an eventfd) and a gathering timer (a timerfd) until there is
+// something to do:
+// - The logic thread signals the eventfd when it has marked framebuffer
+//   rows (PlatformRowsMarked) or closes the window, and arms the timer,
+//   Gather ahead, when it queues a request (a move or a caption) while
+//   none waits. A flag word says what is waiting, so that a second signal
+//   while the first is unanswered costs nothing. While nothing changes the
+//   thread does not wake at all.
 // - Work (rows to present, requests to carry out) is done in a cycle that
-//   keeps the visible results of a fixed 10 ms cycle: a cycle runs
-//   Gather after the first sign of work in a quiet period, so that a move
-//   and the frame put right after it appear together, and never sooner
+//   keeps the visible results of a fixed 10 ms cycle. A cycle runs as soon
+//   as rows are marked (the pet puts a frame after the moves that go with
+//   it, so the two appear together at the cost of one wake-up), or when
+//   the timer goes off for requests without a frame; and never sooner
 //   than Spacing after the last cycle that presented or moved, so that
 //   frames put within one such stretch show only the last one and a burst
 //   of moves only its last move. Moves are carried out in request order.
@@ -67,6 +70,7 @@
 #include <errno.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -90,16 +94,18 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-// A cycle runs this long after the first sign of work in a quiet period...
-constexpr Clock::duration Gather = 2ms;
+// A cycle runs this long after a request without marked rows...
+constexpr long GatherNs = 2000000;
 // ... and never sooner than this after the last cycle that presented or
 // moved.
 constexpr Clock::duration Spacing = 10ms;
 // Events handled per hold of the lock.
 constexpr int EventsPerTurn = 32;
 
-// Why the logic thread woke the window thread.
-enum WakeBits : unsigned { WakeWork = 1, WakeWatch = 2, WakeClose = 4 };
+// Why the logic thread woke the window thread: requests queued, rows
+// marked, windows to watch, closing.
+enum WakeBits : unsigned { WakeRequests = 1, WakeWatch = 2, WakeClose = 4, WakeRows = 8 };
+constexpr unsigned WakeWork = WakeRequests | WakeRows;
 
 struct Request {
     bool title = false;  // a caption change; otherwise a move
@@ -184,7 +190,8 @@ struct Shared {
     std::atomic<Window> window{None};
     std::atomic<uint64_t> position{0};  // the last move carried out, packed
     std::atomic<unsigned> wake{0};      // WakeBits not yet answered
-    int wakeFd = -1;                    // written only while no window thread runs
+    int wakeFd = -1;    // the eventfd; both written only while no window thread runs
+    int gatherFd = -1;  // the timerfd
 };
 
 Shared S;
@@ -233,9 +240,18 @@ uint64_t Pack(int32_t x, int32_t y) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
-void Wake(unsigned bits) {
+// Tells the window thread, unless it has been told already and not
+// answered yet: requests start the gathering timer, everything else wakes
+// it at once.
+void Wake(unsigned bit) {
     if (S.wakeFd < 0) return;
-    if (S.wake.fetch_or(bits) != 0) return;  // already signalled, not yet answered
+    if (S.wake.fetch_or(bit) & bit) return;
+    if (bit == WakeRequests) {
+        itimerspec gather{};
+        gather.it_value.tv_nsec = GatherNs;
+        timerfd_settime(S.gatherFd, 0, &gather, nullptr);
+        return;
+    }
     const uint64_t one = 1;
     ssize_t ignored = write(S.wakeFd, &one, sizeof one);
     (void)ignored;
@@ -450,7 +466,11 @@ bool CarryOutRequests(WindowThreadState& s, std::vector<Request>& batch, bool& t
 // One cycle of work: the marked band, the pending events, the queued
 // requests, all under the lock. True when it presented or moved.
 bool WorkCycle(WindowThreadState& s) {
-    S.wake.fetch_and(~static_cast<unsigned>(WakeWork));
+    // The timer first: a request queued once its bit is clear starts it
+    // again.
+    const itimerspec off{};
+    timerfd_settime(S.gatherFd, 0, &off, nullptr);
+    S.wake.fetch_and(~WakeWork);
     std::vector<Request> batch;
     bool titled = false;
     S.screen.LockForWindow();
@@ -490,8 +510,9 @@ void TakeWatchList(WindowThreadState& s) {
 void Run(WindowThreadState& s) {
     Display* d = s.display;
     const int connection = ConnectionNumber(d);
-    bool pending = false;  // work waits for its cycle
-    Clock::time_point workSince, lastVisible = Clock::now() - Spacing;
+    bool gathered = false;  // the gathering timer went off
+    bool rows = false;      // rows marked by the thread itself wait
+    Clock::time_point lastVisible = Clock::now() - Spacing;
     while (S.running.load()) {
         if (s.fault.happened) Fault(s);
         const unsigned bits = S.wake.load();
@@ -499,20 +520,17 @@ void Run(WindowThreadState& s) {
             S.wake.fetch_and(~static_cast<unsigned>(WakeWatch));
             TakeWatchList(s);
         }
-        const Clock::time_point now = Clock::now();
-        if (!pending && ((bits & WakeWork) || s.marked)) {
-            pending = true;
-            workSince = now;
-        }
+        rows = rows || s.marked;
         s.marked = false;
-        Clock::time_point due;
-        if (pending) {
-            due = std::max(workSince + Gather, lastVisible + Spacing);
-            if (now >= due) {
-                pending = false;
-                if (WorkCycle(s)) lastVisible = now;
-                continue;
-            }
+        // Marked rows need no gathering: the moves that go with a frame are
+        // queued before it.
+        const bool pending = rows || (bits & WakeRows) || (gathered && (bits & WakeRequests));
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point due = lastVisible + Spacing;
+        if (pending && now >= due) {
+            gathered = rows = false;
+            if (WorkCycle(s)) lastVisible = now;
+            continue;
         }
         if (XEventsQueued(d, QueuedAlready) > 0) {
             S.screen.LockForWindow();
@@ -524,7 +542,7 @@ void Run(WindowThreadState& s) {
         // brought events in.
         XFlush(d);
         if (XEventsQueued(d, QueuedAlready) > 0) continue;
-        pollfd fds[2] = {{connection, POLLIN, 0}, {S.wakeFd, POLLIN, 0}};
+        pollfd fds[3] = {{connection, POLLIN, 0}, {S.wakeFd, POLLIN, 0}, {S.gatherFd, POLLIN, 0}};
         timespec wait{};
         timespec* timeout = nullptr;
         if (pending) {
@@ -534,12 +552,14 @@ void Run(WindowThreadState& s) {
             wait.tv_nsec = static_cast<long>(ns % 1000000000);
             timeout = &wait;
         }
-        if (ppoll(fds, 2, timeout, nullptr) < 0) continue;  // interrupted
-        if (fds[1].revents != 0) {
+        if (ppoll(fds, 3, timeout, nullptr) < 0) continue;  // interrupted
+        for (int i = 1; i < 3; ++i) {
+            if (fds[i].revents == 0) continue;
             uint64_t count = 0;
-            ssize_t ignored = read(S.wakeFd, &count, sizeof count);
+            ssize_t ignored = read(fds[i].fd, &count, sizeof count);
             (void)ignored;
         }
+        gathered = gathered || fds[2].revents != 0;
         // Reads what arrived; a closed connection ends the program here.
         if (fds[0].revents != 0) XEventsQueued(d, QueuedAfterReading);
     }
@@ -725,8 +745,9 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     start.title = TitleBuffer;
 
     S.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (S.wakeFd < 0) {
-        std::fprintf(stderr, "%s: cannot make the window thread's wake-up descriptor (%s)\n",
+    S.gatherFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (S.wakeFd < 0 || S.gatherFd < 0) {
+        std::fprintf(stderr, "%s: cannot make the window thread's wake-up descriptors (%s)\n",
                      program_invocation_short_name, std::strerror(errno));
         std::exit(1);
     }
@@ -764,7 +785,8 @@ void PlatformCloseWindow() {
     } else {
         Logic.thread->join();
         close(S.wakeFd);
-        S.wakeFd = -1;
+        close(S.gatherFd);
+        S.wakeFd = S.gatherFd = -1;
     }
     delete Logic.thread;
     Logic.thread = nullptr;
@@ -778,7 +800,7 @@ void PlatformSetTitle(const char* title) {
     r.text = title;
     S.requests.push_back(std::move(r));
     const uint64_t mine = ++S.queued;
-    Wake(WakeWork);
+    Wake(WakeRequests);
     S.queueChanged.wait(hold, [mine] { return S.done >= mine || S.phase != Phase::Open; });
 }
 
@@ -792,7 +814,7 @@ void PlatformQueueMove(int32_t x, int32_t y) {
         S.requests.push_back(std::move(r));
         ++S.queued;
     }
-    Wake(WakeWork);
+    Wake(WakeRequests);
 }
 
 void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
@@ -816,7 +838,7 @@ void PlatformUnlock() {
 }
 
 void PlatformRowsMarked() {
-    Wake(WakeWork);
+    Wake(WakeRows);
 }
 
 void PlatformSleep(int32_t ms) {

@@ -468,8 +468,10 @@ bool CarryOutRequests(WindowThreadState& s, std::vector<Request>& batch, bool& t
 bool WorkCycle(WindowThreadState& s) {
     // The timer first: a request queued once its bit is clear starts it
     // again.
-    const itimerspec off{};
-    timerfd_settime(S.gatherFd, 0, &off, nullptr);
+    if (S.wake.load() & WakeRequests) {
+        const itimerspec off{};
+        timerfd_settime(S.gatherFd, 0, &off, nullptr);
+    }
     S.wake.fetch_and(~WakeWork);
     std::vector<Request> batch;
     bool titled = false;

@@ -1,12 +1,17 @@
 // The X11 backend's view of the desktop, on the logic thread's own
-// connection: the primary monitor's size, the top of a panel along the
-// bottom, and taking a window out of the taskbar. Also the one place where
-// connections are opened and where Xlib's errors are handled.
+// connection: the primary monitor's size, the top of a bar along the bottom
+// (worked out when something changed, kept otherwise), and taking a window
+// out of the taskbar. Also the one place where connections are opened and
+// where Xlib's errors are handled.
 #include <X11/Xatom.h>
+#include <X11/Xproto.h>
 #include <X11/extensions/Xrandr.h>
 #include <errno.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,14 +23,71 @@
 
 namespace {
 
-std::once_flag Prepared;
-std::mutex DesktopMutex;
-Display* Desktop = nullptr;
+// The bar as last worked out, and whether it still stands.
+struct BarCache {
+    // Bumped by the window thread whenever something that can move the bar
+    // happened, and when it starts or stops watching.
+    std::atomic<uint64_t> generation{0};
+    std::atomic<bool> watched{false};
+    // Under DesktopState::mutex.
+    bool valid = false;
+    uint64_t computedAt = 0;
+    int32_t top = 0;  // as PlatformTaskbarTop gives it
+};
 
-// Requests that fail (a window found by its title that has gone since, focus
-// on a window that is not viewable yet) are not worth ending the program
-// for; Xlib's default handler would end it.
-int IgnoreError(Display*, XErrorEvent*) {
+// Which errors end the program (see X11TrapErrors). Written by the window
+// thread, read by the error handler on whichever thread reads an error.
+struct ErrorTrap {
+    std::atomic<Display*> display{nullptr};
+    std::atomic<X11Fault*> fault{nullptr};
+    std::atomic<int> shapeOpcode{-1};
+    std::atomic<bool> all{false};
+};
+
+// The atoms the queries use, interned once per connection.
+enum AtomIndex {
+    NetWorkArea, NetCurrentDesktop, NetSupportingWmCheck, NetClientList, NetWmStrut,
+    NetWmStrutPartial, NetWmWindowType, NetWmWindowTypeDock, NetWmState,
+    NetWmStateSkipTaskbar, NetWmStateSkipPager, AtomCount
+};
+const char* const AtomNames[AtomCount] = {
+    "_NET_WORKAREA", "_NET_CURRENT_DESKTOP", "_NET_SUPPORTING_WM_CHECK", "_NET_CLIENT_LIST",
+    "_NET_WM_STRUT", "_NET_WM_STRUT_PARTIAL", "_NET_WM_WINDOW_TYPE",
+    "_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
+    "_NET_WM_STATE_SKIP_PAGER"};
+
+// The logic thread's side of the backend's desktop queries.
+struct DesktopState {
+    std::once_flag prepared;
+    std::mutex mutex;  // over everything below
+    Display* display = nullptr;
+    Atom atoms[AtomCount] = {};
+    BarCache bar;
+    std::vector<Window> watched;  // as last handed to the window thread
+    ErrorTrap trap;
+};
+
+DesktopState Desktop;
+
+bool IsFatal(const XErrorEvent* e, int shapeOpcode, bool all) {
+    if (all) return true;
+    return e->request_code == X_CreateWindow || e->request_code == X_MapWindow ||
+           e->request_code == X_SetInputFocus ||
+           (shapeOpcode > 0 && e->request_code == shapeOpcode);
+}
+
+// Errors of the window thread's connection that it traps are recorded for
+// it to report; every other error is not worth ending the program for (a
+// window found by its title that has gone since); Xlib's default handler
+// would end it.
+int OnError(Display* d, XErrorEvent* e) {
+    if (d != Desktop.trap.display.load()) return 0;
+    X11Fault* fault = Desktop.trap.fault.load();
+    if (fault == nullptr || fault->happened) return 0;
+    if (!IsFatal(e, Desktop.trap.shapeOpcode.load(), Desktop.trap.all.load())) return 0;
+    fault->happened = true;
+    fault->request = e->request_code;
+    fault->code = e->error_code;
     return 0;
 }
 
@@ -37,6 +99,19 @@ int ConnectionLost(Display*) {
     ssize_t ignored = write(STDERR_FILENO, line, sizeof line - 1);
     (void)ignored;
     _exit(1);
+}
+
+Display* DesktopDisplay() {
+    if (Desktop.display == nullptr) {
+        Desktop.display = X11OpenOrDie();
+        XInternAtoms(Desktop.display, const_cast<char**>(AtomNames), AtomCount, False,
+                     Desktop.atoms);
+    }
+    return Desktop.display;
+}
+
+Atom A(AtomIndex i) {
+    return Desktop.atoms[i];
 }
 
 // The window's value of a property of 32-bit items, at most max items.
@@ -56,62 +131,120 @@ std::vector<long> LongProperty(Display* d, Window w, Atom property, Atom type, l
     return values;
 }
 
-// The top-level windows worth looking at: the root's children (unmanaged
-// windows such as the pet, frames, panels without a window manager) and the
-// clients a window manager lists.
-std::vector<Window> TopLevelWindows(Display* d) {
+X11Area RootArea(Display* d) {
+    Window root = None;
+    int x = 0, y = 0;
+    unsigned int width = 0, height = 0, border = 0, depth = 0;
+    XGetGeometry(d, DefaultRootWindow(d), &root, &x, &y, &width, &height, &border, &depth);
+    return X11Area{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+std::vector<Window> Children(Display* d, Window w) {
     std::vector<Window> windows;
-    const Window root = DefaultRootWindow(d);
-    Window rootReturn = None, parent = None;
+    Window root = None, parent = None;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(d, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
+    if (XQueryTree(d, w, &root, &parent, &children, &count) != 0 && children != nullptr) {
         windows.assign(children, children + count);
     }
     if (children != nullptr) XFree(children);
-    for (long w : LongProperty(d, root, XInternAtom(d, "_NET_CLIENT_LIST", False), XA_WINDOW,
-                               4096)) {
-        windows.push_back(static_cast<Window>(w));
-    }
     return windows;
 }
 
-// Without a work area: the highest top edge of the panels whose struts
-// reserve the bottom of the screen across the monitor, or -1.
-int32_t StrutBottom(Display* d, const X11Area& monitor) {
-    const Atom partial = XInternAtom(d, "_NET_WM_STRUT_PARTIAL", False);
-    const Atom plain = XInternAtom(d, "_NET_WM_STRUT", False);
-    Window root = None;
-    int x = 0, y = 0;
-    unsigned int rootWidth = 0, rootHeight = 0, border = 0, depth = 0;
-    XGetGeometry(d, DefaultRootWindow(d), &root, &x, &y, &rootWidth, &rootHeight, &border,
-                 &depth);
-    int32_t best = -1;
-    for (Window w : TopLevelWindows(d)) {
-        std::vector<long> strut = LongProperty(d, w, partial, XA_CARDINAL, 12);
-        long from = monitor.x, to = monitor.x + monitor.width - 1;
-        if (strut.size() == 12) {
-            from = strut[10];
-            to = strut[11];
-        } else {
-            strut = LongProperty(d, w, plain, XA_CARDINAL, 4);
-            if (strut.size() != 4) continue;
-        }
-        const long bottom = strut[3];
-        if (bottom <= 0 || to < monitor.x || from >= monitor.x + monitor.width) continue;
-        const auto top = static_cast<int32_t>(static_cast<long>(rootHeight) - bottom);
-        if (best < 0 || top < best) best = top;
+// The top-level windows worth looking at: the root's children (unmanaged
+// windows such as the pet, frames, panels without a window manager), the
+// clients a window manager lists, and the windows inside the frames of
+// those that list none (i3 keeps its bar inside a frame of its own).
+std::vector<Window> TopLevelWindows(Display* d) {
+    std::vector<Window> windows = Children(d, DefaultRootWindow(d));
+    std::vector<Window> clients;
+    for (long w : LongProperty(d, DefaultRootWindow(d), A(NetClientList), XA_WINDOW, 4096)) {
+        clients.push_back(static_cast<Window>(w));
     }
-    return best;
+    std::sort(clients.begin(), clients.end());
+    const size_t frames = windows.size();
+    for (size_t i = 0; i < frames; ++i) {
+        if (std::binary_search(clients.begin(), clients.end(), windows[i])) continue;
+        for (Window inner : Children(d, windows[i])) windows.push_back(inner);
+    }
+    windows.insert(windows.end(), clients.begin(), clients.end());
+    std::sort(windows.begin(), windows.end());
+    windows.erase(std::unique(windows.begin(), windows.end()), windows.end());
+    return windows;
+}
+
+// Whether _NET_SUPPORTING_WM_CHECK names a window that names itself: a
+// window manager that runs now, not one that left its properties behind.
+bool LiveWindowManager(Display* d) {
+    const std::vector<long> check =
+        LongProperty(d, DefaultRootWindow(d), A(NetSupportingWmCheck), XA_WINDOW, 1);
+    if (check.empty()) return false;
+    const std::vector<long> self =
+        LongProperty(d, static_cast<Window>(check[0]), A(NetSupportingWmCheck), XA_WINDOW, 1);
+    return !self.empty() && self[0] == check[0];
+}
+
+// What the desktop publishes about its bars; the windows whose changes can
+// move a bar go into watch.
+X11BarFacts GatherBarFacts(Display* d, std::vector<Window>& watch) {
+    X11BarFacts facts;
+    facts.root = RootArea(d);
+    facts.primary = X11PrimaryMonitor(d);
+    const Window root = DefaultRootWindow(d);
+    for (Window w : TopLevelWindows(d)) {
+        X11BarWindow bar;
+        bar.strut = LongProperty(d, w, A(NetWmStrutPartial), XA_CARDINAL, 12);
+        if (bar.strut.size() != 12) {
+            bar.strut = LongProperty(d, w, A(NetWmStrut), XA_CARDINAL, 4);
+            if (bar.strut.size() != 4) bar.strut.clear();
+        }
+        for (long type : LongProperty(d, w, A(NetWmWindowType), XA_ATOM, 32)) {
+            bar.dock = bar.dock || static_cast<Atom>(type) == A(NetWmWindowTypeDock);
+        }
+        if (bar.strut.empty() && !bar.dock) continue;
+        watch.push_back(w);
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(d, w, &attributes) == 0 ||
+            attributes.map_state != IsViewable) {
+            continue;
+        }
+        int x = 0, y = 0;
+        Window child = None;
+        if (!XTranslateCoordinates(d, w, root, 0, 0, &x, &y, &child)) continue;
+        bar.mapped = true;
+        bar.area = X11Area{x, y, attributes.width + 2 * attributes.border_width,
+                           attributes.height + 2 * attributes.border_width};
+        facts.windows.push_back(bar);
+    }
+    facts.liveWm = LiveWindowManager(d);
+    if (facts.liveWm) {
+        const std::vector<long> current =
+            LongProperty(d, root, A(NetCurrentDesktop), XA_CARDINAL, 1);
+        const long desk = current.empty() ? 0 : current[0];
+        const std::string name = "_GTK_WORKAREAS_D" + std::to_string(desk);
+        facts.gtkWorkAreas =
+            LongProperty(d, root, XInternAtom(d, name.c_str(), False), XA_CARDINAL, 4 * 64);
+        const std::vector<long> areas = LongProperty(d, root, A(NetWorkArea), XA_CARDINAL, 4 * 64);
+        size_t index = static_cast<size_t>(desk) * 4;
+        if (desk < 0 || index + 3 >= areas.size()) index = 0;
+        if (index + 3 < areas.size()) {
+            facts.workArea.assign(areas.begin() + static_cast<long>(index),
+                                  areas.begin() + static_cast<long>(index) + 4);
+        }
+    }
+    return facts;
 }
 
 }  // namespace
 
 void X11Prepare() {
-    std::call_once(Prepared, [] {
+    std::call_once(Desktop.prepared, [] {
         XInitThreads();
-        XSetErrorHandler(IgnoreError);
+        XSetErrorHandler(OnError);
         XSetIOErrorHandler(ConnectionLost);
+        // A write to a server that has gone then fails with EPIPE, which
+        // Xlib reports as a lost connection, instead of killing us silently.
+        signal(SIGPIPE, SIG_IGN);
     });
 }
 
@@ -131,27 +264,51 @@ Display* X11OpenOrDie() {
 }
 
 void X11DesktopLock() {
-    DesktopMutex.lock();
+    Desktop.mutex.lock();
 }
 
 void X11DesktopUnlock() {
-    DesktopMutex.unlock();
+    Desktop.mutex.unlock();
 }
 
 Display* X11DesktopDisplay() {
-    if (Desktop == nullptr) Desktop = X11OpenOrDie();
-    return Desktop;
+    return DesktopDisplay();
+}
+
+void X11TrapErrors(Display* display, X11Fault* into, int shapeOpcode) {
+    Desktop.trap.fault = into;
+    Desktop.trap.shapeOpcode = shapeOpcode;
+    Desktop.trap.display = display;
+}
+
+void X11TrapAllErrors(bool all) {
+    Desktop.trap.all = all;
+}
+
+std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode) {
+    const char* what = "open the window";
+    if (fault.request == X_CreateWindow) what = "create the window";
+    else if (fault.request == X_MapWindow) what = "show the window";
+    else if (fault.request == X_SetInputFocus) what = "give the window the keyboard focus";
+    else if (shapeOpcode > 0 && fault.request == shapeOpcode) what = "shape the window";
+    char error[128] = "";
+    XGetErrorText(display, fault.code, error, sizeof error);
+    return std::string("the X server refused to ") + what + " (" + error + ")";
+}
+
+void X11BarWatching(bool on) {
+    Desktop.bar.watched = on;
+    Desktop.bar.generation.fetch_add(1);
+}
+
+void X11BarChanged() {
+    Desktop.bar.generation.fetch_add(1);
 }
 
 X11Area X11PrimaryMonitor(Display* d) {
     // The root window's size as the server has it now (DisplayWidth keeps
     // the size the connection started with).
-    Window root = None;
-    int x = 0, y = 0;
-    unsigned int width = 0, height = 0, border = 0, depth = 0;
-    XGetGeometry(d, DefaultRootWindow(d), &root, &x, &y, &width, &height, &border, &depth);
-    X11Area whole{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
-
+    const X11Area whole = RootArea(d);
     int eventBase = 0, errorBase = 0, major = 0, minor = 0;
     if (!XRRQueryExtension(d, &eventBase, &errorBase) || !XRRQueryVersion(d, &major, &minor) ||
         major < 1 || (major == 1 && minor < 5)) {
@@ -179,38 +336,39 @@ X11Area X11PrimaryMonitor(Display* d) {
     return found;
 }
 
-int32_t X11WorkAreaBottom(Display* d, const X11Area& monitor) {
-    const Window root = DefaultRootWindow(d);
-    const std::vector<long> area =
-        LongProperty(d, root, XInternAtom(d, "_NET_WORKAREA", False), XA_CARDINAL, 4 * 64);
-    if (area.size() < 4) return StrutBottom(d, monitor);
-    const std::vector<long> current =
-        LongProperty(d, root, XInternAtom(d, "_NET_CURRENT_DESKTOP", False), XA_CARDINAL, 1);
-    size_t desk = current.empty() ? 0 : static_cast<size_t>(current[0]);
-    if (desk * 4 + 3 >= area.size()) desk = 0;
-    return static_cast<int32_t>(area[desk * 4 + 1] + area[desk * 4 + 3]);
-}
-
 void PlatformGetDesktopSize(int32_t& width, int32_t& height) {
-    std::lock_guard<std::mutex> hold(DesktopMutex);
-    const X11Area monitor = X11PrimaryMonitor(X11DesktopDisplay());
+    std::lock_guard<std::mutex> hold(Desktop.mutex);
+    const X11Area monitor = X11PrimaryMonitor(DesktopDisplay());
     width = monitor.width;
     height = monitor.height;
 }
 
 int32_t PlatformTaskbarTop() {
-    // Asked afresh every time: panels come, go and move.
-    std::lock_guard<std::mutex> hold(DesktopMutex);
-    Display* d = X11DesktopDisplay();
-    const X11Area monitor = X11PrimaryMonitor(d);
-    const int32_t bottom = X11WorkAreaBottom(d, monitor);
-    if (bottom > monitor.y && bottom < monitor.y + monitor.height) return bottom - monitor.y;
-    return 0;
+    std::lock_guard<std::mutex> hold(Desktop.mutex);
+    // Kept while the window thread watches the desktop and has seen nothing
+    // that can move a bar: then a move costs no round trip to the server.
+    const uint64_t generation = Desktop.bar.generation.load();
+    if (Desktop.bar.valid && Desktop.bar.watched.load() &&
+        Desktop.bar.computedAt == generation) {
+        return Desktop.bar.top;
+    }
+    Display* d = DesktopDisplay();
+    std::vector<Window> watch;
+    const X11BarFacts facts = GatherBarFacts(d, watch);
+    const int32_t bottom = X11BarTop(facts);
+    const X11Area& monitor = facts.primary;
+    Desktop.bar.top = bottom > monitor.y && bottom < monitor.y + monitor.height
+                          ? bottom - monitor.y
+                          : 0;
+    Desktop.bar.valid = true;
+    Desktop.bar.computedAt = generation;
+    if (watch != Desktop.watched && X11WatchWindows(watch)) Desktop.watched.swap(watch);
+    return Desktop.bar.top;
 }
 
 void PlatformRemoveFromTaskbar(const char* title) {
-    std::lock_guard<std::mutex> hold(DesktopMutex);
-    Display* d = X11DesktopDisplay();
+    std::lock_guard<std::mutex> hold(Desktop.mutex);
+    Display* d = DesktopDisplay();
 
     std::vector<Window> candidates;
     if (X11PetWindow() != None) candidates.push_back(X11PetWindow());
@@ -231,9 +389,8 @@ void PlatformRemoveFromTaskbar(const char* title) {
 
     XWindowAttributes attributes;
     if (XGetWindowAttributes(d, found, &attributes) == 0) return;
-    const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
-    const Atom skip[2] = {XInternAtom(d, "_NET_WM_STATE_SKIP_TASKBAR", False),
-                          XInternAtom(d, "_NET_WM_STATE_SKIP_PAGER", False)};
+    const Atom state = A(NetWmState);
+    const Atom skip[2] = {A(NetWmStateSkipTaskbar), A(NetWmStateSkipPager)};
     if (attributes.override_redirect || attributes.map_state == IsUnmapped) {
         // No window manager looks after this window: its state is ours to
         // write. It stays mapped all along, so its shape, position and

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-// --- x11_desktop.cpp: the logic thread's connection --------------------------
-
 // A rectangle of the root window in root coordinates.
 struct X11Area {
     int32_t x = 0;
@@ -19,8 +17,11 @@ struct X11Area {
     int32_t height = 0;
 };
 
-// Makes Xlib safe for threads and installs the error handlers; idempotent.
-// Called before any connection is opened.
+// --- x11_desktop.cpp: connections, errors, the logic thread's queries --------
+
+// Makes Xlib safe for threads, installs the error handlers and ignores
+// SIGPIPE (a lost server then ends through the connection-lost path);
+// idempotent. Called before any connection is opened.
 void X11Prepare();
 // Opens a connection to the display named by DISPLAY, or prints one line to
 // standard error and ends the process with status 1.
@@ -33,14 +34,71 @@ void X11DesktopUnlock();
 // The primary monitor: the RandR primary one where there are several
 // monitors, the whole screen otherwise.
 X11Area X11PrimaryMonitor(Display* display);
-// Bottom edge (exclusive) of the work area in root coordinates, or -1 when
-// nothing says where it is.
-int32_t X11WorkAreaBottom(Display* display, const X11Area& monitor);
+
+// An error that ends the program: one that came back on the window
+// thread's connection for a request that opening, shaping, mapping or focus
+// sent. The error handler fills it in on the window thread, which reads it.
+struct X11Fault {
+    bool happened = false;
+    unsigned char request = 0;  // major opcode of the failed request
+    unsigned char code = 0;     // the error code
+};
+// From now on errors of this connection are looked at: during opening
+// (everything counts) all of them, afterwards those of window creation,
+// shaping (shapeOpcode: the SHAPE extension's major opcode), mapping and
+// focus requests. Errors of every other request and connection are
+// ignored: windows found on the desktop may vanish while we look at them.
+// Called by the window thread; display None stops the watch.
+void X11TrapErrors(Display* display, X11Fault* into, int shapeOpcode);
+void X11TrapAllErrors(bool all);
+// One line for the program's standard error about a fault, without the
+// program's name: "the X server refused to shape the window (BadAlloc ...)".
+std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode);
+
+// The bar cache. The logic thread works the bar out on its own connection
+// and keeps the result; the window thread, which sees the desktop's events,
+// says when something that can change it has happened.
+// Called by the window thread: it watches (true, after it selected the
+// root's events) or stops watching (false).
+void X11BarWatching(bool on);
+// Called by the window thread on every event that may move the bar.
+void X11BarChanged();
 
 // --- x11_window.cpp ---------------------------------------------------------
 
 // The pet window's id once it exists, else None.
 Window X11PetWindow();
+// Hands the window thread the windows whose struts and geometry the bar
+// depends on (docks and windows with struts), so that it watches them too.
+// False (and nothing done) while no window thread runs.
+bool X11WatchWindows(const std::vector<Window>& windows);
+
+// --- x11_bar.cpp: which bar the desktop's facts describe (pure) --------------
+
+// A top-level window as the bar query sees it.
+struct X11BarWindow {
+    bool mapped = false;          // viewable
+    bool dock = false;            // _NET_WM_WINDOW_TYPE_DOCK
+    X11Area area;                 // in root coordinates (when mapped)
+    std::vector<long> strut;      // _NET_WM_STRUT_PARTIAL (12) or _NET_WM_STRUT (4), or empty
+};
+
+// Everything the desktop publishes that decides where the bar is.
+struct X11BarFacts {
+    X11Area root;     // the root window
+    X11Area primary;  // the primary monitor
+    std::vector<X11BarWindow> windows;
+    bool liveWm = false;  // _NET_SUPPORTING_WM_CHECK names a window that names itself
+    std::vector<long> gtkWorkAreas;  // _GTK_WORKAREAS_D<current desktop>: x, y, w, h per monitor
+    std::vector<long> workArea;      // _NET_WORKAREA of the current desktop: x, y, w, h
+};
+
+// The top edge of the bar that reserves the bottom of the primary monitor,
+// in root coordinates, or -1 when nothing does. The order of trust: struts
+// of mapped windows that reach into the monitor's columns; the per-monitor
+// work area; _NET_WORKAREA of a live window manager where no strut says
+// otherwise; a mapped dock spanning the monitor's width along its bottom.
+int32_t X11BarTop(const X11BarFacts& facts);
 
 // --- x11_pixels.cpp: pure helpers, also used by the tests --------------------
 

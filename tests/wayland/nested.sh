@@ -51,9 +51,14 @@ mkdir -m 700 "$runtime"
 INNER_USER=
 case "$compositor" in
 mutter)
+    # A session bus of its own, stopped with the rest.
+    dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -s "$tmp/bus" ] && break; sleep 0.1; done
+    [ -s "$tmp/bus" ] || die "no session bus"
     DISPLAY=$OUTER_DISPLAY XDG_RUNTIME_DIR=$runtime MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 \
-        dbus-run-session -- mutter --nested --wayland --wayland-display=pomfy-wl \
-        >"$tmp/mutter.log" 2>&1 &
+        DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus") \
+        mutter --nested --wayland --wayland-display=pomfy-wl >"$tmp/mutter.log" 2>&1 &
     pids+=($!)
     # "Using public X11 display :N, ..." once XWayland is up.
     for _ in $(seq 150); do

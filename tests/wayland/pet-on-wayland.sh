@@ -33,10 +33,12 @@ pet_geometry() { inner "$PROBE" find --timeout "${1:-0.1}" 2>/dev/null | awk 'NR
 # of the window's top-left pixel, transparent in every frame of the art).
 opaque_point() {
     outer import -window root -crop "$3x$4+$1+$2" -depth 8 ppm:- 2>/dev/null | python3 -c '
-import sys
+import re, sys
 data = sys.stdin.buffer.read()
-parts = data.split(maxsplit=4)
-w, h = int(parts[1]), int(parts[2]); px = parts[4]
+head = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+if not head:
+    sys.exit()
+w, h = int(head.group(1)), int(head.group(2)); px = data[head.end():]
 at = lambda x, y: px[3 * (y * w + x):3 * (y * w + x) + 3]
 bg = at(0, 0)
 best = None

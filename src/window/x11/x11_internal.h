@@ -124,9 +124,9 @@ void OpaqueRuns(const uint32_t* pixels, int32_t width, int32_t height,
 // (modifiers such as Shift or Num Lock on their own).
 int32_t KeyCodeOf(KeySym keysym, const char* text, int length);
 
-// count presented pixels as a 32-bit visual with alpha shows them: RGB
-// 0xFF00FF (whatever the alpha byte) fully transparent, 0x00000000; every
-// other pixel opaque, 0xFF in the alpha byte. Implemented in x11_xwayland.cpp.
+// Presented pixels (count of them) as a 32-bit visual with alpha shows them:
+// RGB 0xFF00FF, whatever the alpha byte, becomes 0 (fully transparent); any
+// other pixel keeps its RGB with alpha 0xFF. Implemented in x11_xwayland.cpp.
 void ToArgb(const uint32_t* rows, size_t count, uint32_t* out);
 
 // Latin-1 bytes (the caption buffer's encoding) as UTF-8, for _NET_WM_NAME.

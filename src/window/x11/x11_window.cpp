@@ -10,10 +10,10 @@
 // monitor's top-left corner.
 //
 // Under XWayland the window is a managed one instead (x11_xwayland.cpp), the
-// only kind a Wayland compositor gives the keyboard to. It has an alpha
-// channel instead of a bounding shape (only the input shape is set), goes where the compositor lets it,
-// and its position is the one the compositor last reported in a
-// ConfigureNotify.
+// only kind a Wayland compositor gives the keyboard to. An alpha channel
+// takes the place of its bounding shape (the input shape is set as here),
+// it goes where the compositor lets it, and its position is the one the
+// compositor last reported in a ConfigureNotify.
 //
 // The window thread sleeps in poll() on its X connection and on a wake-up
 // descriptor (an eventfd) until there is something to do:
@@ -227,8 +227,8 @@ struct WindowThreadState {
     bool active = false;
     bool saverSuspended = false;
     bool marked = false;  // rows marked by the thread itself (focus changes)
-    bool managed = false;       // under XWayland
-    bool parentIsRoot = true;   // no window manager's frame around the window
+    bool managed = false;        // under XWayland
+    bool parentIsRoot = true;    // no window manager's frame around the window
     std::vector<uint32_t> argb;  // the presented rows with alpha, when managed
     int shapeOpcode = -1;
     int randrEventBase = -1;
@@ -415,7 +415,9 @@ void HandleEvent(WindowThreadState& s, XEvent& event) {
             // A click on the sprite (the input shape lets no other reach
             // the window) gives it the keyboard; a managed window gets it
             // from its window manager.
-            if (!s.managed) XSetInputFocus(s.display, s.window, RevertToParent, event.xbutton.time);
+            if (!s.managed) {
+                XSetInputFocus(s.display, s.window, RevertToParent, event.xbutton.time);
+            }
             break;
         case FocusIn:
         case FocusOut:

@@ -52,8 +52,9 @@ test: deps-all
 	@$(CMAKE) --build --preset windows -j $(JOBS)
 	scripts/run-tests
 
-# Figures only: CPU and memory against the reference figure, script fidelity, the parts'
-# benchmarks. About two minutes.
+# Figures only: CPU and memory against the reference figure, script fidelity, the parts
+# benchmarks. About four minutes. BENCH_BASE=path/to/an/older/pomfy measures that program beside
+# this one, at the same time.
 bench: deps-all
 	@$(CMAKE) --preset linux >/dev/null
 	@$(CMAKE) --build --preset linux -j $(JOBS)

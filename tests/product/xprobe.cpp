@@ -15,6 +15,10 @@
 //   pomfy-xprobe moves [--timeout S] -- CMD... run CMD, print "T X Y" (T in ms of
 //                                              CLOCK_MONOTONIC) for every move of the
 //                                              window, then "exit STATUS"
+//   pomfy-xprobe panel X Y W H                 a plain dock window at X,Y (root) that
+//                                              reserves its strip of the top edge (Y = 0)
+//                                              or the bottom one; prints its id, then
+//                                              stays until it is ended
 //
 // Exit status: 0 done, 1 timed out or failed, 2 bad usage.
 #include <X11/Xatom.h>
@@ -389,11 +393,49 @@ int Moves(Probe& p, const Args& a) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
 }
 
+// A panel as simple as they come: a dock window with struts for its strip
+// along the top or the bottom of the root, and nothing in it.
+int Panel(Probe& p, const Args& a) {
+    if (a.words.size() != 4) return 2;
+    const int x = std::atoi(a.words[0].c_str()), y = std::atoi(a.words[1].c_str());
+    const int w = std::atoi(a.words[2].c_str()), h = std::atoi(a.words[3].c_str());
+    const int rootHeight = DisplayHeight(p.dpy, DefaultScreen(p.dpy));
+    Window panel = XCreateSimpleWindow(p.dpy, p.root, x, y, w, h, 0, 0, 0x303040);
+    XStoreName(p.dpy, panel, "pomfy-test-panel");
+    Atom dock = XInternAtom(p.dpy, "_NET_WM_WINDOW_TYPE_DOCK", False);
+    XChangeProperty(p.dpy, panel, XInternAtom(p.dpy, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(&dock), 1);
+    long strut[12] = {};
+    if (y == 0) {
+        strut[2] = h;
+        strut[8] = x;
+        strut[9] = x + w - 1;
+    } else {
+        strut[3] = rootHeight - y;
+        strut[10] = x;
+        strut[11] = x + w - 1;
+    }
+    XChangeProperty(p.dpy, panel, XInternAtom(p.dpy, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<unsigned char*>(strut), 12);
+    XChangeProperty(p.dpy, panel, XInternAtom(p.dpy, "_NET_WM_STRUT", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(strut), 4);
+    XMapWindow(p.dpy, panel);
+    XSync(p.dpy, False);
+    std::printf("0x%lx\n", panel);
+    std::fflush(stdout);
+    for (;;) {
+        XEvent e;
+        XNextEvent(p.dpy, &e);  // until the program is ended
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pomfy-xprobe find|gone|wait-y|close|keys|moves [options]\n");
+        std::fprintf(stderr,
+                     "usage: pomfy-xprobe find|gone|wait-y|wait-move|close|keys|moves|panel "
+                     "[options]\n");
         return 2;
     }
     std::string what = argv[1];
@@ -413,6 +455,7 @@ int main(int argc, char** argv) {
     else if (what == "close") r = Close(p, a);
     else if (what == "keys") r = Keys(p, a);
     else if (what == "moves") r = Moves(p, a);
+    else if (what == "panel") r = Panel(p, a);
     if (r == 2) std::fprintf(stderr, "pomfy-xprobe: bad usage of \"%s\"\n", what.c_str());
     XCloseDisplay(p.dpy);
     return r;

@@ -1,5 +1,6 @@
 // The X11 backend's pure helpers: the window's shape from the presented
-// pixels, and which key code each key press gives.
+// pixels, which key code each key press gives, and which bar the desktop's
+// published facts describe.
 #include <gtest/gtest.h>  // before Xlib, whose macros it would trip over
 
 #include <X11/keysym.h>
@@ -83,6 +84,66 @@ TEST(KeyCodeOf, ExtendedCodesMatchTheKeyTable) {
 TEST(Latin1ToUtf8, KeepsAsciiAndEncodesTheRest) {
     EXPECT_EQ(Latin1ToUtf8("Pomfy"), "Pomfy");
     EXPECT_EQ(Latin1ToUtf8("caf\xe9 \xff"), "caf\xc3\xa9 \xc3\xbf");
+}
+
+// Two monitors of 1024 x 768 side by side, the left one primary.
+X11BarFacts TwoMonitors() {
+    X11BarFacts f;
+    f.root = X11Area{0, 0, 2048, 768};
+    f.primary = X11Area{0, 0, 1024, 768};
+    return f;
+}
+
+X11BarWindow Panel(int32_t x, int32_t y, int32_t w, int32_t h, bool strut = true) {
+    X11BarWindow p;
+    p.mapped = true;
+    p.dock = true;
+    p.area = X11Area{x, y, w, h};
+    if (strut) p.strut = {0, 0, 0, 768 - y, 0, 0, 0, 0, 0, 0, x, x + w - 1};
+    return p;
+}
+
+TEST(X11BarTop, StrutsDecideInThePrimaryMonitorsColumns) {
+    X11BarFacts f = TwoMonitors();
+    f.liveWm = true;
+    f.workArea = {0, 0, 2048, 738};  // one rectangle for both monitors
+    f.windows = {Panel(1024, 738, 1024, 30)};
+    EXPECT_EQ(X11BarTop(f), -1) << "a panel on the other monitor only";
+    f.windows.push_back(Panel(0, 708, 1024, 60));
+    EXPECT_EQ(X11BarTop(f), 708);
+    f.windows.back().strut = {0, 0, 0, 60};  // _NET_WM_STRUT: the whole width
+    EXPECT_EQ(X11BarTop(f), 708);
+    f.windows.back().mapped = false;
+    EXPECT_EQ(X11BarTop(f), -1) << "an unmapped panel reserves nothing";
+    // A panel along the top: its strut reserves no bottom.
+    f.windows = {Panel(0, 0, 1024, 30)};
+    f.windows[0].strut = {0, 0, 30, 0, 0, 0, 0, 0, 0, 1023, 0, 0};
+    f.workArea = {0, 30, 2048, 738};
+    EXPECT_EQ(X11BarTop(f), -1);
+}
+
+TEST(X11BarTop, WorkAreasOnlyFromALiveWindowManagerWithoutStruts) {
+    X11BarFacts f = TwoMonitors();
+    f.workArea = {0, 0, 2048, 740};
+    EXPECT_EQ(X11BarTop(f), -1) << "left behind by a window manager that has gone";
+    f.liveWm = true;
+    EXPECT_EQ(X11BarTop(f), 740);
+    // Per monitor, the primary one's own work area comes first.
+    f.gtkWorkAreas = {1024, 0, 1024, 700, 0, 0, 1024, 745};
+    EXPECT_EQ(X11BarTop(f), 745);
+    f.gtkWorkAreas = {1024, 0, 1024, 700, 0, 0, 1024, 768};
+    EXPECT_EQ(X11BarTop(f), -1) << "the primary monitor's work area reaches its bottom";
+}
+
+TEST(X11BarTop, ADockAcrossTheBottomWithoutStrut) {
+    X11BarFacts f = TwoMonitors();
+    f.liveWm = true;
+    f.windows = {Panel(0, 748, 1024, 20, false)};  // i3bar
+    EXPECT_EQ(X11BarTop(f), 748);
+    f.windows = {Panel(312, 720, 400, 48, false)};  // a launcher in the middle
+    EXPECT_EQ(X11BarTop(f), -1);
+    f.windows = {Panel(1024, 748, 1024, 20, false)};  // on the other monitor
+    EXPECT_EQ(X11BarTop(f), -1);
 }
 
 }  // namespace

@@ -139,22 +139,35 @@ X11Area RootArea(Display* d) {
     return X11Area{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
-// The top-level windows worth looking at: the root's children (unmanaged
-// windows such as the pet, frames, panels without a window manager) and the
-// clients a window manager lists.
-std::vector<Window> TopLevelWindows(Display* d) {
+std::vector<Window> Children(Display* d, Window w) {
     std::vector<Window> windows;
-    const Window root = DefaultRootWindow(d);
-    Window rootReturn = None, parent = None;
+    Window root = None, parent = None;
     Window* children = nullptr;
     unsigned int count = 0;
-    if (XQueryTree(d, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
+    if (XQueryTree(d, w, &root, &parent, &children, &count) != 0 && children != nullptr) {
         windows.assign(children, children + count);
     }
     if (children != nullptr) XFree(children);
-    for (long w : LongProperty(d, root, A(NetClientList), XA_WINDOW, 4096)) {
-        windows.push_back(static_cast<Window>(w));
+    return windows;
+}
+
+// The top-level windows worth looking at: the root's children (unmanaged
+// windows such as the pet, frames, panels without a window manager), the
+// clients a window manager lists, and the windows inside the frames of
+// those that list none (i3 keeps its bar inside a frame of its own).
+std::vector<Window> TopLevelWindows(Display* d) {
+    std::vector<Window> windows = Children(d, DefaultRootWindow(d));
+    std::vector<Window> clients;
+    for (long w : LongProperty(d, DefaultRootWindow(d), A(NetClientList), XA_WINDOW, 4096)) {
+        clients.push_back(static_cast<Window>(w));
     }
+    std::sort(clients.begin(), clients.end());
+    const size_t frames = windows.size();
+    for (size_t i = 0; i < frames; ++i) {
+        if (std::binary_search(clients.begin(), clients.end(), windows[i])) continue;
+        for (Window inner : Children(d, windows[i])) windows.push_back(inner);
+    }
+    windows.insert(windows.end(), clients.begin(), clients.end());
     std::sort(windows.begin(), windows.end());
     windows.erase(std::unique(windows.begin(), windows.end()), windows.end());
     return windows;

@@ -39,6 +39,15 @@ TEST(OpaqueRuns, OnlyRgbDecidesAndRunsReachTheRowEnds) {
     EXPECT_EQ(Text(Runs(std::vector<uint32_t>(35 * 35, M), 35)), "");
 }
 
+// The same pixels as a window with alpha shows them under XWayland.
+TEST(ToArgb, MaskColourClearAndEveryOtherPixelOpaque) {
+    const std::vector<uint32_t> rows = {0xFFFF00FFu, 0x00FF00FFu, 0x00FF00FEu, 0x00000000u,
+                                        0x7F123456u};
+    std::vector<uint32_t> out(rows.size(), 0xDEADBEEFu);
+    ToArgb(rows.data(), rows.size(), out.data());
+    EXPECT_EQ(out, (std::vector<uint32_t>{0u, 0u, 0xFFFF00FEu, 0xFF000000u, 0xFF123456u}));
+}
+
 TEST(KeyCodeOf, CharactersKeysAndModifiers) {
     EXPECT_EQ(KeyCodeOf(XK_Escape, "\x1b", 1), 27);
     EXPECT_EQ(KeyCodeOf(XK_a, "a", 1), 'a');

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -100,6 +101,16 @@ struct X11BarFacts {
 // otherwise; a mapped dock spanning the monitor's width along its bottom.
 int32_t X11BarTop(const X11BarFacts& facts);
 
+// --- x11_xwayland.cpp: the window under XWayland ----------------------------
+
+// Whether the server is XWayland, the X server of a Wayland compositor.
+bool X11IsXwayland(Display* display);
+// Before mapping: what makes the compositor manage the window as frameless,
+// out of the taskbar and pager, width x height only, placed at root (x, y),
+// and give it the keyboard.
+void X11SetUpManagedWindow(Display* display, Window window, int32_t x, int32_t y,
+                           int32_t width, int32_t height);
+
 // --- x11_pixels.cpp: pure helpers, also used by the tests --------------------
 
 // The opaque pixels of width x height presented pixels (rows top first, no
@@ -112,6 +123,11 @@ void OpaqueRuns(const uint32_t* pixels, int32_t width, int32_t height,
 // the text it produced (length bytes). -1 for a press that gives no key
 // (modifiers such as Shift or Num Lock on their own).
 int32_t KeyCodeOf(KeySym keysym, const char* text, int length);
+
+// Presented pixels (count of them) as a 32-bit visual with alpha shows them:
+// RGB 0xFF00FF, whatever the alpha byte, becomes 0 (fully transparent); any
+// other pixel keeps its RGB with alpha 0xFF. Implemented in x11_xwayland.cpp.
+void ToArgb(const uint32_t* rows, size_t count, uint32_t* out);
 
 // Latin-1 bytes (the caption buffer's encoding) as UTF-8, for _NET_WM_NAME.
 std::string Latin1ToUtf8(const char* text);

@@ -9,6 +9,12 @@
 // Coordinates given to and read from this backend count from the primary
 // monitor's top-left corner.
 //
+// Under XWayland the window is a managed one instead (x11_xwayland.cpp), the
+// only kind a Wayland compositor gives the keyboard to. An alpha channel
+// takes the place of its bounding shape (the input shape is set as here),
+// it goes where the compositor lets it, and its position is the one the
+// compositor last reported in a ConfigureNotify.
+//
 // The window thread sleeps in poll() on its X connection, a wake-up
 // descriptor (an eventfd) and a gathering timer (a timerfd) until there is
 // something to do:
@@ -48,7 +54,8 @@
 //   of the lock around PlatformSetTitle, so that wait never holds up the
 //   cycle it waits for.
 // - The window's position is the one the window thread last carried out:
-//   nothing else moves an override-redirect window. Queries of the desktop
+//   nothing else moves an override-redirect window (under XWayland, the
+//   one the compositor last reported). Queries of the desktop
 //   (its size, the bar) and taking a window out of the taskbar use the
 //   desktop connection of x11_desktop.cpp under its own mutex.
 // - The lock (PlatformLock) is handed between the two threads: a thread
@@ -227,6 +234,9 @@ struct WindowThreadState {
     bool active = false;
     bool saverSuspended = false;
     bool marked = false;  // rows marked by the thread itself (focus changes)
+    bool managed = false;        // under XWayland
+    bool parentIsRoot = true;    // no window manager's frame around the window
+    std::vector<uint32_t> argb;  // the presented rows with alpha, when managed
     int shapeOpcode = -1;
     int randrEventBase = -1;
     X11Fault fault;
@@ -306,9 +316,18 @@ bool Present(WindowThreadState& s) {
     if (!TakeMarkedBand(first, last)) return false;
     OpaqueRuns(ConvertedRows, s.width, s.height, s.runs);
     if (!SameShape(s.runs, s.shape)) {
-        SetShape(s, ShapeBounding, s.runs);
+        // A managed window's alpha channel does what the bounding shape
+        // does here: compositors that ignore that shape show pixels left
+        // outside it, stale or black.
+        if (!s.managed) SetShape(s, ShapeBounding, s.runs);
         SetShape(s, ShapeInput, s.runs);
         s.shape.swap(s.runs);
+    }
+    if (s.managed) {
+        const size_t from = static_cast<size_t>(first) * static_cast<size_t>(s.width);
+        ToArgb(ConvertedRows + from,
+               static_cast<size_t>(last - first + 1) * static_cast<size_t>(s.width),
+               s.argb.data() + from);
     }
     DrawRows(s, first, last);
     return true;
@@ -334,6 +353,16 @@ bool BarProperty(const WindowThreadState& s, Atom a) {
         }
     }
     return false;
+}
+
+// A managed window goes where the compositor puts it. Its ConfigureNotify
+// events give root coordinates when the window manager sends them, and when
+// the server sends them while the window has no frame.
+void LearnPosition(WindowThreadState& s, const XConfigureEvent& event) {
+    if (!event.send_event && !s.parentIsRoot) return;
+    s.x = event.x - s.origin.x;
+    s.y = event.y - s.origin.y;
+    S.position = Pack(s.x, s.y);
 }
 
 // Events of the desktop: true when the event was one of them.
@@ -372,10 +401,18 @@ bool HandleDesktopEvent(WindowThreadState& s, const XEvent& event) {
             }
             return true;
         case ConfigureNotify:
-            if (Watched(s, event.xconfigure.window)) X11BarChanged();
+            if (event.xconfigure.window == s.window) {
+                if (s.managed) LearnPosition(s, event.xconfigure);
+            } else if (Watched(s, event.xconfigure.window)) {
+                X11BarChanged();
+            }
+            return true;
+        case ReparentNotify:
+            if (event.xreparent.window == s.window) {
+                s.parentIsRoot = event.xreparent.parent == s.root;
+            }
             return true;
         case CreateNotify:
-        case ReparentNotify:
         case GravityNotify:
         case CirculateNotify:
             return true;
@@ -392,8 +429,11 @@ void HandleEvent(WindowThreadState& s, XEvent& event) {
             break;
         case ButtonPress:
             // A click on the sprite (the input shape lets no other reach
-            // the window) gives it the keyboard.
-            XSetInputFocus(s.display, s.window, RevertToParent, event.xbutton.time);
+            // the window) gives it the keyboard; a managed window gets it
+            // from its window manager.
+            if (!s.managed) {
+                XSetInputFocus(s.display, s.window, RevertToParent, event.xbutton.time);
+            }
             break;
         case FocusIn:
         case FocusOut:
@@ -459,7 +499,14 @@ bool CarryOutRequests(WindowThreadState& s, std::vector<Request>& batch, bool& t
             moved = true;
         }
     }
-    S.position = Pack(s.x, s.y);
+    if (s.managed) {
+        // Where the window goes is the compositor's answer, still to come.
+        const uint64_t known = S.position.load();
+        s.x = static_cast<int32_t>(static_cast<uint32_t>(known >> 32));
+        s.y = static_cast<int32_t>(static_cast<uint32_t>(known));
+    } else {
+        S.position = Pack(s.x, s.y);
+    }
     return moved;
 }
 
@@ -580,12 +627,18 @@ std::string CreateWindow(WindowThreadState& s, const Start& start) {
     }
     s.shapeOpcode = opcode;
     // 32-bit pixels 0x00RRGGBB go to the server unchanged on a 24-bit
-    // TrueColor visual with the usual masks.
+    // TrueColor visual with the usual masks; under XWayland, 0xAARRGGBB on a
+    // 32-bit one.
+    s.managed = X11IsXwayland(d);
+    const int depth = s.managed ? 32 : 24;
     XVisualInfo visual{};
-    const bool usual = XMatchVisualInfo(d, screen, 24, TrueColor, &visual) != 0 &&
+    const bool usual = XMatchVisualInfo(d, screen, depth, TrueColor, &visual) != 0 &&
                        visual.red_mask == 0xFF0000 && visual.green_mask == 0xFF00 &&
                        visual.blue_mask == 0xFF;
-    if (!usual) return "the X server offers no 24-bit TrueColor visual";
+    if (!usual) {
+        return s.managed ? "the X server offers no 32-bit TrueColor visual"
+                         : "the X server offers no 24-bit TrueColor visual";
+    }
 
     // From here until the server has answered, every error means no window.
     X11TrapErrors(d, &s.fault, s.shapeOpcode);
@@ -604,21 +657,29 @@ std::string CreateWindow(WindowThreadState& s, const Start& start) {
     XInternAtoms(d, const_cast<char**>(names), AtomCount, False, s.atoms);
 
     XSetWindowAttributes attributes{};
-    attributes.override_redirect = True;
+    attributes.override_redirect = s.managed ? False : True;
     attributes.background_pixmap = None;
+    attributes.background_pixel = 0;  // managed: transparent where a compositor widens it
     attributes.border_pixel = 0;
     attributes.colormap = visual.visual == DefaultVisual(d, screen)
                               ? DefaultColormap(d, screen)
                               : XCreateColormap(d, s.root, visual.visual, AllocNone);
-    attributes.event_mask = KeyPressMask | ButtonPressMask | ExposureMask | FocusChangeMask;
-    s.window = XCreateWindow(d, s.root, start.origin.x + start.x, start.origin.y + start.y,
-                             static_cast<unsigned>(start.width),
-                             static_cast<unsigned>(start.height), 0, 24, InputOutput,
+    // A managed window also hears of the moves its window manager makes.
+    attributes.event_mask = KeyPressMask | ButtonPressMask | ExposureMask | FocusChangeMask |
+                            (s.managed ? StructureNotifyMask : NoEventMask);
+    const int32_t rootX = start.origin.x + start.x, rootY = start.origin.y + start.y;
+    s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(start.width),
+                             static_cast<unsigned>(start.height), 0, depth, InputOutput,
                              visual.visual,
-                             CWOverrideRedirect | CWBackPixmap | CWBorderPixel | CWColormap |
-                                 CWEventMask,
+                             CWOverrideRedirect | (s.managed ? CWBackPixel : CWBackPixmap) |
+                                 CWBorderPixel | CWColormap | CWEventMask,
                              &attributes);
     if (s.window == None) return "cannot create the window";
+    if (s.managed) {
+        X11SetUpManagedWindow(d, s.window, rootX, rootY, start.width, start.height);
+        s.argb.resize(static_cast<size_t>(start.width) * static_cast<size_t>(start.height));
+        ToArgb(ConvertedRows, s.argb.size(), s.argb.data());
+    }
 
     XSetWMProtocols(d, s.window, &s.atoms[WmDeleteWindow], 1);
     XClassHint hint{};
@@ -629,7 +690,9 @@ std::string CreateWindow(WindowThreadState& s, const Start& start) {
     StoreTitle(s, start.title);
 
     s.gc = XCreateGC(d, s.window, 0, nullptr);
-    s.image = XCreateImage(d, visual.visual, 24, ZPixmap, 0, reinterpret_cast<char*>(ConvertedRows),
+    char* const rows = s.managed ? reinterpret_cast<char*>(s.argb.data())
+                                 : reinterpret_cast<char*>(ConvertedRows);
+    s.image = XCreateImage(d, visual.visual, static_cast<unsigned>(depth), ZPixmap, 0, rows,
                            static_cast<unsigned>(start.width),
                            static_cast<unsigned>(start.height), 32, start.width * 4);
     if (s.image == nullptr) return "cannot make the window's image";
@@ -642,11 +705,12 @@ std::string CreateWindow(WindowThreadState& s, const Start& start) {
 
     // The shape of what the window shows before the first presentation.
     OpaqueRuns(ConvertedRows, start.width, start.height, s.shape);
-    SetShape(s, ShapeBounding, s.shape);
+    if (!s.managed) SetShape(s, ShapeBounding, s.shape);
     SetShape(s, ShapeInput, s.shape);
 
     XMapWindow(d, s.window);
-    XSetInputFocus(d, s.window, RevertToParent, CurrentTime);
+    // A managed window gets the keyboard from its window manager.
+    if (!s.managed) XSetInputFocus(d, s.window, RevertToParent, CurrentTime);
 
     // The desktop's changes that can move a bar.
     XSelectInput(d, s.root, PropertyChangeMask | SubstructureNotifyMask);
@@ -678,7 +742,7 @@ void DestroyWindow(WindowThreadState& s) {
     X11TrapAllErrors(false);
     if (s.saverSuspended) XScreenSaverSuspend(d, False);
     if (s.image != nullptr) {
-        s.image->data = nullptr;  // the rows belong to the core
+        s.image->data = nullptr;  // the rows belong to the core, or to s.argb
         XDestroyImage(s.image);
     }
     if (s.gc != nullptr) XFreeGC(d, s.gc);
@@ -825,7 +889,8 @@ void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
         return;
     }
     // Where the window thread last put it: nothing else moves an
-    // override-redirect window.
+    // override-redirect window. A managed one is where its window manager
+    // last said it is.
     const uint64_t packed = S.position.load();
     x = static_cast<int32_t>(static_cast<uint32_t>(packed >> 32));
     y = static_cast<int32_t>(static_cast<uint32_t>(packed));

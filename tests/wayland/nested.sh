@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Runs a command on a Wayland desktop of its own: Xvfb (1024x768) on a free
+# display number with a Wayland compositor running nested in it, so that
+# typed keys and clicks on the Xvfb reach the compositor's window as a real
+# seat does, and XWayland started by the compositor. Everything started here
+# is stopped again when the command ends; the command's exit status is this
+# script's.
+#
+#   tests/wayland/nested.sh mutter|sway COMMAND [ARGS...]
+#
+# The command finds in its environment:
+#   DISPLAY, XAUTHORITY  the compositor's XWayland server
+#   OUTER_DISPLAY        the Xvfb, where xdotool types and clicks
+#   INNER_USER           the user that X clients of XWayland must run as
+#                        (sway refuses to run as root, so under root it runs
+#                        as an unprivileged user made for the tests), or empty
+#   SWAYSOCK             sway's IPC socket (sway only)
+#   COMPOSITOR           mutter or sway
+set -u
+[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway COMMAND [ARGS...]" >&2; exit 2; }
+compositor=$1; shift
+test_user=pomfy-test
+
+tmp=$(mktemp -d)
+chmod 755 "$tmp"
+pids=()
+cleanup() {
+    for ((i=${#pids[@]}-1; i>=0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+    for p in "${pids[@]}"; do
+        for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$p" 2>/dev/null
+    done
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+die() { echo "nested.sh: $*" >&2; for f in "$tmp"/*.log; do [ -s "$f" ] && tail -n 15 "$f" >&2; done; exit 1; }
+
+for p in Xvfb "$compositor" Xwayland xdotool; do
+    command -v "$p" >/dev/null || die "$p is not installed (scripts/install-deps --all installs it)"
+done
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+[ -s "$tmp/display" ] || die "Xvfb did not start"
+export OUTER_DISPLAY=":$(head -n1 "$tmp/display")"
+
+runtime="$tmp/run"
+mkdir -m 700 "$runtime"
+INNER_USER=
+case "$compositor" in
+mutter)
+    # A session bus of its own, stopped with the rest.
+    dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -s "$tmp/bus" ] && break; sleep 0.1; done
+    [ -s "$tmp/bus" ] || die "no session bus"
+    DISPLAY=$OUTER_DISPLAY XDG_RUNTIME_DIR=$runtime MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 \
+        DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus") \
+        mutter --nested --wayland --wayland-display=pomfy-wl >"$tmp/mutter.log" 2>&1 &
+    pids+=($!)
+    # "Using public X11 display :N, ..." once XWayland is up.
+    for _ in $(seq 150); do
+        inner=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$tmp/mutter.log" 2>/dev/null)
+        [ -n "$inner" ] && break
+        sleep 0.1
+    done
+    [ -n "$inner" ] || die "mutter started no XWayland"
+    auth=$(ls "$runtime"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)
+    export DISPLAY=$inner XAUTHORITY=$auth
+    ;;
+sway)
+    if [ "$(id -u)" -eq 0 ]; then
+        id "$test_user" >/dev/null 2>&1 ||
+            useradd --system --user-group --no-create-home --home-dir /nonexistent \
+                --shell /usr/sbin/nologin "$test_user" 2>/dev/null ||
+            id "$test_user" >/dev/null 2>&1 || die "cannot make the user $test_user"
+        INNER_USER=$test_user
+        chown "$test_user:" "$runtime"
+        as_user=(runuser -u "$test_user" --)
+    else
+        as_user=()
+    fi
+    : >"$tmp/inner-display"
+    [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
+    cat >"$tmp/sway.config" <<EOF
+xwayland force
+output * mode 1024x768 position 0 0
+exec sh -c 'echo "\$DISPLAY" >$tmp/inner-display'
+EOF
+    "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+        DISPLAY="$OUTER_DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        sway -c "$tmp/sway.config" >"$tmp/sway.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 150); do [ -s "$tmp/inner-display" ] && break; sleep 0.1; done
+    [ -s "$tmp/inner-display" ] || die "sway started no XWayland"
+    export DISPLAY=$(head -n1 "$tmp/inner-display")
+    export XAUTHORITY=
+    export SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -n1)
+    ;;
+*)
+    die "no such compositor: $compositor"
+    ;;
+esac
+export INNER_USER COMPOSITOR=$compositor
+
+# XWayland takes clients once its socket is there and it answers.
+ready=0
+for _ in $(seq 100); do
+    if [ -n "$INNER_USER" ]; then
+        runuser -u "$INNER_USER" -- env DISPLAY="$DISPLAY" xdpyinfo >/dev/null 2>&1 && ready=1
+    else
+        xdpyinfo >/dev/null 2>&1 && ready=1
+    fi
+    [ "$ready" = 1 ] && break
+    sleep 0.1
+done
+[ "$ready" = 1 ] || die "XWayland on $DISPLAY does not answer"
+
+"$@"

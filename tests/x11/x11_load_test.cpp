@@ -26,7 +26,7 @@ namespace {
 // The window, opened once for all the tests of this program.
 void OpenOnce() {
     static const int32_t status = [] {
-        const int32_t s = OpenPetWindow(35, 35, 24, 0, 0x14, 0);
+        const int32_t s = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
         SetWindowTitle("Pomfy-load");
         return s;
     }();

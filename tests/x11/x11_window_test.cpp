@@ -70,9 +70,9 @@ protected:
     }
     Window PointerChild() {
         Window root = None, child = None;
-        int rx, ry, wx, wy;
+        int rootX, rootY, windowX, windowY;
         unsigned int mask;
-        XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+        XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask);
         return child;
     }
     Window Focus() {

@@ -15,18 +15,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok:   $*"; }
 now() { date +%s%N | cut -c1-13; }
 
-wait_ended() {
-    local pid=$1
-    for _ in $(seq "$2"); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            wait "$pid"
-            status=$?
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/wait-ended.sh"
 
 checks_done() {
     echo "$failures failures"

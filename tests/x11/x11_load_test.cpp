@@ -159,7 +159,7 @@ TEST(X11Load, AFramePutAfterAQuietWhileShowsAtOnce) {
         ASSERT_EQ(PutRect(0, 0, frame, 0, 0, 35, 35), 0);
         bool shown = false;
         while (!shown && MsSince(put) < 2000) {
-            const std::vector<bool> cover = ShapeCover(d, pet, ShapeBounding);
+            const std::vector<bool> cover = ShapeCover(d, pet, ShapeBounding, 35, 35);
             shown = std::count(cover.begin(), cover.end(), true) == rows * 35;
         }
         const double ms = MsSince(put);

@@ -26,9 +26,9 @@ namespace {
 // The window, opened once for all the tests of this program.
 void OpenOnce() {
     static const int32_t status = [] {
-        const int32_t s = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+        const int32_t opened = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
         SetWindowTitle("Pomfy-load");
-        return s;
+        return opened;
     }();
     ASSERT_EQ(status, 0);
 }

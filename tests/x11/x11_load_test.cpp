@@ -100,6 +100,7 @@ TEST(X11Load, FramesMovesAndKeysTogether) {
     EXPECT_GT(typed, 10);
     EXPECT_EQ(taken, typed);
     std::printf("%d frames put, %d keys typed, %d taken\n", puts, typed.load(), taken.load());
+    for (Surface* frame : frames) DestroySurface(frame);
     // The window closes at exit, joining its thread.
 }
 

@@ -34,18 +34,7 @@ w=${size%x*} h=${size#*x}
 screen=$size
 [ "$monitors" = 1 ] && screen="$((2 * w))x$h"
 
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i=${#pids[@]}-1; i>=0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for p in "${pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$p" 2>/dev/null
-    done
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+source "$here/stop-on-exit.sh"
 # Waits up to 10 s for a condition (a command); false when it never held.
 wait_for() { for _ in $(seq 100); do "$@" && return 0; sleep 0.1; done; return 1; }
 visible() { xdotool search --onlyvisible --class "$1" >/dev/null 2>&1; }

@@ -4,6 +4,7 @@
 
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../e2e/wait-ended.sh"
 scratch=$(mktemp -d)
 own_pids=()
 
@@ -34,15 +35,11 @@ start_pet() {
 
 # Waits up to $1 seconds for the pet to end; sets $pet_status (or fails).
 wait_pet() {
-    local limit=$1 i
-    for ((i = 0; i < limit * 10; i++)); do
-        if ! kill -0 "$pet_pid" 2>/dev/null; then
-            wait "$pet_pid"
-            pet_status=$?
-            return 0
-        fi
-        sleep 0.1
-    done
+    local limit=$1 status
+    if wait_ended "$pet_pid" $((limit * 10)); then
+        pet_status=$status
+        return 0
+    fi
     fail "the pet was still running after $limit s"
 }
 

@@ -40,100 +40,37 @@
 #include <thread>
 #include <vector>
 
+#include "xclient.h"
+
 namespace {
 
 const char* const PetTitle = "Pomfy";
-
-double NowMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
 
 void Pause(double ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(ms * 1000)));
 }
 
-// Errors about windows that vanish while we look at them are expected.
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
-
 struct Probe {
     Display* dpy = nullptr;
     Window root = 0;
-    Atom netWmName = 0;
-    Atom utf8 = 0;
     Atom wmProtocols = 0;
     Atom wmDelete = 0;
 
     bool Open() {
-        dpy = XOpenDisplay(nullptr);
-        if (!dpy) {
-            std::fprintf(stderr, "pomfy-xprobe: cannot open display %s\n",
-                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(DISPLAY not set)");
-            return false;
-        }
-        XSetErrorHandler(IgnoreErrors);
+        dpy = OpenCheckingDisplay("pomfy-xprobe");
+        if (!dpy) return false;
         root = DefaultRootWindow(dpy);
-        netWmName = XInternAtom(dpy, "_NET_WM_NAME", False);
-        utf8 = XInternAtom(dpy, "UTF8_STRING", False);
         wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
         wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
         return true;
     }
 
-    std::string Title(Window w) {
-        std::string title;
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(dpy, w, netWmName, 0, 256, False, utf8, &type, &format, &count, &after,
-                               &data) == Success &&
-            data) {
-            if (type == utf8 && format == 8) title.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
-        }
-        if (title.empty()) {
-            char* name = nullptr;
-            if (XFetchName(dpy, w, &name) && name) {
-                title = name;
-                XFree(name);
-            }
-        }
-        return title;
-    }
+    std::string Title(Window w) { return WindowTitle(dpy, w); }
 
     // The viewable window titled "Pomfy": a child of the root (the pet's
     // window is not managed) or, should a window manager have framed it, a
     // child of such a frame.
-    Window Find(bool mappedOnly = true) {
-        Window r = 0, parent = 0, *kids = nullptr;
-        unsigned int n = 0;
-        if (!XQueryTree(dpy, root, &r, &parent, &kids, &n)) return 0;
-        Window found = 0;
-        for (unsigned int i = 0; i < n && !found; ++i) {
-            if (Matches(kids[i], mappedOnly)) {
-                found = kids[i];
-                break;
-            }
-            Window r2 = 0, p2 = 0, *grand = nullptr;
-            unsigned int m = 0;
-            if (XQueryTree(dpy, kids[i], &r2, &p2, &grand, &m)) {
-                for (unsigned int j = 0; j < m && !found; ++j)
-                    if (Matches(grand[j], mappedOnly)) found = grand[j];
-                if (grand) XFree(grand);
-            }
-        }
-        if (kids) XFree(kids);
-        return found;
-    }
-
-    bool Matches(Window w, bool mappedOnly) {
-        XWindowAttributes a{};
-        if (!XGetWindowAttributes(dpy, w, &a)) return false;
-        if (mappedOnly && a.map_state != IsViewable) return false;
-        return Title(w) == PetTitle;
-    }
+    Window Find() { return FindByTitle(dpy, PetTitle, Mapped::ViewableOnly, 1); }
 
     // Whether the window is a direct child of the root: no window manager
     // has put a frame around it.
@@ -143,17 +80,6 @@ struct Probe {
         if (!XQueryTree(dpy, w, &r, &parent, &kids, &n)) return false;
         if (kids) XFree(kids);
         return parent == root;
-    }
-
-    // Position of the window's top-left corner on the root.
-    bool Where(Window w, int& x, int& y, int& width, int& height) {
-        XWindowAttributes a{};
-        if (!XGetWindowAttributes(dpy, w, &a)) return false;
-        Window child = 0;
-        if (!XTranslateCoordinates(dpy, w, root, 0, 0, &x, &y, &child)) return false;
-        width = a.width;
-        height = a.height;
-        return true;
     }
 };
 
@@ -198,9 +124,8 @@ int Find(Probe& p, const Args& a) {
     double until = NowMs() + a.timeoutS * 1000;
     do {
         if (Window w = p.Find()) {
-            int x = 0, y = 0, width = 0, height = 0;
-            if (p.Where(w, x, y, width, height)) {
-                std::printf("0x%lx %d %d %d %d %s\n", w, x, y, width, height,
+            if (WindowBox box; RootGeometry(p.dpy, w, box)) {
+                std::printf("0x%lx %d %d %d %d %s\n", w, box.x, box.y, box.width, box.height,
                             p.IsTopLevel(w) ? "unmanaged" : "framed");
                 return 0;
             }
@@ -225,20 +150,20 @@ int WaitY(Probe& p, const Args& a) {
     if (a.words.size() != 1) return 2;
     int want = std::atoi(a.words[0].c_str());
     double until = NowMs() + a.timeoutS * 1000;
-    int x = 0, y = 0, width = 0, height = 0;
+    WindowBox box;
     bool seen = false;
     do {
-        if (Window w = p.Find(); w && p.Where(w, x, y, width, height)) {
+        if (Window w = p.Find(); w && RootGeometry(p.dpy, w, box)) {
             seen = true;
-            if (y == want) {
-                std::printf("%d %d\n", x, y);
+            if (box.y == want) {
+                std::printf("%d %d\n", box.x, box.y);
                 return 0;
             }
         }
         Pause(20);
     } while (NowMs() < until);
     if (seen)
-        std::fprintf(stderr, "pomfy-xprobe: window at y = %d, not %d, after %g s\n", y, want, a.timeoutS);
+        std::fprintf(stderr, "pomfy-xprobe: window at y = %d, not %d, after %g s\n", box.y, want, a.timeoutS);
     else
         std::fprintf(stderr, "pomfy-xprobe: no window after %g s\n", a.timeoutS);
     return 1;
@@ -246,20 +171,20 @@ int WaitY(Probe& p, const Args& a) {
 
 int WaitMove(Probe& p, const Args& a) {
     double until = NowMs() + a.timeoutS * 1000;
-    int x0 = 0, y0 = 0, x = 0, y = 0, width = 0, height = 0;
+    WindowBox start, now;
     Window w = p.Find();
-    if (!w || !p.Where(w, x0, y0, width, height)) {
+    if (!w || !RootGeometry(p.dpy, w, start)) {
         std::fprintf(stderr, "pomfy-xprobe: no window\n");
         return 1;
     }
     do {
         Pause(20);
-        if (p.Where(w, x, y, width, height) && (x != x0 || y != y0)) {
-            std::printf("%d %d -> %d %d\n", x0, y0, x, y);
+        if (RootGeometry(p.dpy, w, now) && (now.x != start.x || now.y != start.y)) {
+            std::printf("%d %d -> %d %d\n", start.x, start.y, now.x, now.y);
             return 0;
         }
     } while (NowMs() < until);
-    std::fprintf(stderr, "pomfy-xprobe: the window stayed at %d %d for %g s\n", x0, y0, a.timeoutS);
+    std::fprintf(stderr, "pomfy-xprobe: the window stayed at %d %d for %g s\n", start.x, start.y, a.timeoutS);
     return 1;
 }
 

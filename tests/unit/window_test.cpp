@@ -23,7 +23,7 @@ TEST(Open, RefusesBadArguments) {
         EXPECT_EQ(OpenPetWindow(35, 35, depth, -3, 0, 0), 0) << depth;
         EXPECT_STREQ(OpenFailure, "");
     }
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
     EXPECT_STREQ(OpenFailure, "it is open already");
     SimReset();
 }

@@ -21,19 +21,8 @@ set -u
 compositor=$1; shift
 test_user=pomfy-test
 
-tmp=$(mktemp -d)
+source "$(dirname "$0")/../e2e/stop-on-exit.sh"
 chmod 755 "$tmp"
-pids=()
-cleanup() {
-    for ((i=${#pids[@]}-1; i>=0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    for p in "${pids[@]}"; do
-        for _ in $(seq 50); do kill -0 "$p" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$p" 2>/dev/null
-    done
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 die() { echo "nested.sh: $*" >&2; for f in "$tmp"/*.log; do [ -s "$f" ] && tail -n 15 "$f" >&2; done; exit 1; }
 
 for p in Xvfb "$compositor" Xwayland xdotool; do

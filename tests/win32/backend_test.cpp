@@ -81,7 +81,7 @@ struct PetWindowEnvironment : ::testing::Environment {
         // it off and closing restores it.
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
         ScreenSaverBeforeOpening = ScreenSaverActive();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
         ASSERT_NE(PetWindowHandle(), nullptr);
         ASSERT_TRUE(Settle());
     }
@@ -149,7 +149,7 @@ TEST(Opening, MakesAShapedFramelessWindowCentredOnTheScreen) {
     EXPECT_TRUE(flags & LWA_COLORKEY);
 
     EXPECT_FALSE(ScreenSaverActive()) << "the screen saver stays off while the window is open";
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, 0x14, 0), 0) << "one window per program";
+    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0) << "one window per program";
 }
 
 TEST(Opening, TheDesktopQueriesAnswerFromTheScreen) {

@@ -5,12 +5,9 @@
 # be closed and then ends with status 1.
 #
 #   e2e_failed_start.sh CHECKER PROGRAM-COMMAND...
-set -u
 xcheck=$1
 shift
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
+source "$(dirname "$0")/checks.sh"
 scratch=$(mktemp -d)
 
 POMFY_TEST_OPEN_FAILURE=layered "$@" 2>"$scratch/err" &
@@ -30,19 +27,11 @@ sleep 0.5
 kill -0 "$pet" 2>/dev/null && pass "waits for the box to be closed" || fail "ended before the box was closed"
 
 wmctrl -c Pomfy
-ended=0
-for _ in $(seq 100); do
-    kill -0 "$pet" 2>/dev/null || { ended=1; break; }
-    sleep 0.1
-done
-if [ "$ended" = 1 ]; then
-    wait "$pet"
-    status=$?
+if wait_ended "$pet" 100; then
     [ "$status" = 1 ] && pass "ends with status 1" || fail "ended with status $status"
 else
     fail "still running once the box was closed"
 fi
 [ "$(grep -c "^message box:" "$scratch/err")" = 1 ] && pass "one box" || fail "more than one box"
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+checks_done

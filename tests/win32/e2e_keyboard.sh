@@ -7,13 +7,10 @@
 # reaches the pet, which ends with status 0 once its first act is over.
 #
 #   e2e_keyboard.sh CHECKER PROGRAM-COMMAND...    (on desktop.sh --no-wm)
-set -u
 xcheck=$1
 shift
+source "$(dirname "$0")/checks.sh"
 command -v marco >/dev/null || { echo "SKIP: marco is not installed"; exit 77; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
 
 here=$(cd "$(dirname "$0")" && pwd)
 marco --no-composite --replace >/dev/null 2>&1 &
@@ -42,18 +39,10 @@ focus=$(xdotool getwindowfocus 2>/dev/null)
 
 # To whichever window has the keyboard: no click, no activation.
 xdotool key Escape
-ended=0
-for _ in $(seq 300); do
-    kill -0 "$pet" 2>/dev/null || { ended=1; break; }
-    sleep 0.1
-done
-if [ "$ended" = 1 ]; then
-    wait "$pet"
-    status=$?
+if wait_ended "$pet" 300; then
     [ "$status" = 0 ] && pass "Escape ends it with status 0" || fail "ended with status $status"
 else
     fail "still running 30 s after Escape"
 fi
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+checks_done

@@ -5,12 +5,9 @@
 # request from the window manager, and Escape typed into the window.
 #
 #   e2e_window.sh CHECKER PROBE-COMMAND...    (on a test desktop, 1024x768)
-set -u
 xcheck=$1
 shift
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
+source "$(dirname "$0")/checks.sh"
 
 coproc PROBE { "$@"; }
 probe_pid=$PROBE_PID
@@ -116,5 +113,4 @@ wait "$probe_pid"
 status=$?
 [ "$status" = 0 ] && pass "probe ended with status 0" || fail "probe ended with status $status"
 
-echo "$failures failures"
-[ "$failures" = 0 ]
+checks_done

@@ -1,7 +1,7 @@
 # Watching the real pomfy.exe under Wine on the test desktop from outside,
 # with the host's X checker: shared by tests/win32/e2e_pomfy.sh (the program
 # as built) and tests/product/zip-run.sh (the program as unpacked from the
-# .zip). Source it after setting XCHECK; it sets `set -u`.
+# .zip). Source it after setting XCHECK; it brings checks.sh along.
 #
 #   pet_start CMD...       starts the program in the background ($pet)
 #   pet_find               waits for its window: $id $x $y $w $h (or fails)
@@ -9,13 +9,9 @@
 #   pet_escape             activates the window and types Escape until the
 #                          program ends; checks that it ends with status 0
 #
-# Results are counted in $failures through pass and fail. On exit a program
-# still running is killed, and pet_exit_hook runs if the caller defines it.
-set -u
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; }
-now() { date +%s%N | cut -c1-13; }  # milliseconds
+# On exit a program still running is killed, and pet_exit_hook runs if the
+# caller defines it.
+source "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
 
 # The ground line of the test desktop under Wine (1024x768): Wine's taskbar
 # top edge is 767, so the window stands at y = 735.
@@ -61,15 +57,9 @@ pet_escape() {
         xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus "$id" 2>/dev/null
         sleep 0.2
         xdotool key Escape
-        for _ in $(seq 150); do
-            kill -0 "$pet" 2>/dev/null || { ended=1; break; }
-            sleep 0.1
-        done
-        [ "$ended" = 1 ] && break
+        wait_ended "$pet" 150 && { ended=1; break; }
     done
     if [ "$ended" = 1 ]; then
-        wait "$pet"
-        status=$?
         pet=
         [ "$status" = 0 ] && pass "Escape ends it with status 0" || fail "ended with status $status"
     else

@@ -1,7 +1,5 @@
 #include "probe_client.h"
 
-#include <X11/Xatom.h>
-#include <X11/extensions/shape.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -118,72 +116,4 @@ bool WaitUntil(const std::function<bool()>& check, std::chrono::milliseconds lim
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
-}
-
-Window FindByTitle(Display* d, const std::string& title) {
-    Window root = None, parent = None, *children = nullptr;
-    unsigned int count = 0;
-    Window found = None;
-    if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &count) == 0) return None;
-    for (unsigned int i = 0; i < count && found == None; ++i) {
-        char* name = nullptr;
-        if (XFetchName(d, children[i], &name) != 0 && name != nullptr) {
-            if (title == name) found = children[i];
-            XFree(name);
-        }
-    }
-    if (children != nullptr) XFree(children);
-    return found;
-}
-
-void RootPosition(Display* d, Window w, int& x, int& y) {
-    Window child = None;
-    x = y = -99999;
-    XTranslateCoordinates(d, w, DefaultRootWindow(d), 0, 0, &x, &y, &child);
-}
-
-std::vector<bool> ShapeCover(Display* d, Window w, int kind) {
-    std::vector<bool> cover(35 * 35, false);
-    int count = 0, ordering = 0;
-    XRectangle* rects = XShapeGetRectangles(d, w, kind, &count, &ordering);
-    for (int i = 0; i < count; ++i) {
-        for (int y = rects[i].y; y < rects[i].y + rects[i].height; ++y) {
-            for (int x = rects[i].x; x < rects[i].x + rects[i].width; ++x) {
-                if (x >= 0 && x < 35 && y >= 0 && y < 35) cover[y * 35 + x] = true;
-            }
-        }
-    }
-    if (rects != nullptr) XFree(rects);
-    return cover;
-}
-
-std::vector<Atom> AtomProperty(Display* d, Window w, const char* property) {
-    std::vector<Atom> atoms;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 64, False, XA_ATOM, &type,
-                           &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32) {
-        const long* items = reinterpret_cast<const long*>(data);
-        for (unsigned long i = 0; i < count; ++i) atoms.push_back(static_cast<Atom>(items[i]));
-    }
-    if (data != nullptr) XFree(data);
-    return atoms;
-}
-
-std::string TextProperty(Display* d, Window w, const char* property) {
-    std::string text;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(d, w, XInternAtom(d, property, False), 0, 1024, False,
-                           AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 8) {
-        text.assign(reinterpret_cast<const char*>(data), count);
-    }
-    if (data != nullptr) XFree(data);
-    return text;
 }

@@ -1,8 +1,8 @@
-// The end-to-end tests' side: the probe program run as a child process, and
-// a few looks at the desktop through the tests' own X connection.
+// The end-to-end tests' side: the probe program run as a child process; the
+// looks at the desktop through the tests' own X connection are xclient.h's.
 #pragma once
 
-#include <X11/Xlib.h>
+#include "xclient.h"
 
 #include <chrono>
 #include <cstdint>
@@ -33,15 +33,3 @@ struct Probe {
 // Polls check every 10 ms until it holds or the time is up; its last result.
 bool WaitUntil(const std::function<bool()>& check,
                std::chrono::milliseconds limit = std::chrono::milliseconds(3000));
-
-// The first top-level window whose WM_NAME is title, or None.
-Window FindByTitle(Display* d, const std::string& title);
-// A window's position in root coordinates.
-void RootPosition(Display* d, Window w, int& x, int& y);
-// Which of the window's 35 x 35 pixels the given shape (ShapeBounding or
-// ShapeInput) covers, row by row.
-std::vector<bool> ShapeCover(Display* d, Window w, int kind);
-// The window's atoms in a property of type ATOM.
-std::vector<Atom> AtomProperty(Display* d, Window w, const char* property);
-// A text property as raw bytes ("" when missing).
-std::string TextProperty(Display* d, Window w, const char* property);

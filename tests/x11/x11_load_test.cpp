@@ -26,9 +26,9 @@ namespace {
 // The window, opened once for all the tests of this program.
 void OpenOnce() {
     static const int32_t status = [] {
-        const int32_t s = OpenPetWindow(35, 35, 24, 0, 0x14, 0);
+        const int32_t opened = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
         SetWindowTitle("Pomfy-load");
-        return s;
+        return opened;
     }();
     ASSERT_EQ(status, 0);
 }
@@ -100,6 +100,7 @@ TEST(X11Load, FramesMovesAndKeysTogether) {
     EXPECT_GT(typed, 10);
     EXPECT_EQ(taken, typed);
     std::printf("%d frames put, %d keys typed, %d taken\n", puts, typed.load(), taken.load());
+    for (Surface* frame : frames) DestroySurface(frame);
     // The window closes at exit, joining its thread.
 }
 
@@ -159,7 +160,7 @@ TEST(X11Load, AFramePutAfterAQuietWhileShowsAtOnce) {
         ASSERT_EQ(PutRect(0, 0, frame, 0, 0, 35, 35), 0);
         bool shown = false;
         while (!shown && MsSince(put) < 2000) {
-            const std::vector<bool> cover = ShapeCover(d, pet, ShapeBounding);
+            const std::vector<bool> cover = ShapeCover(d, pet, ShapeBounding, 35, 35);
             shown = std::count(cover.begin(), cover.end(), true) == rows * 35;
         }
         const double ms = MsSince(put);

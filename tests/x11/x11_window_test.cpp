@@ -44,7 +44,7 @@ protected:
     // Puts a frame and waits until the window's shape is the frame's.
     void PutTestFrame() {
         ASSERT_EQ(probe.Send("frame test"), "0");
-        ASSERT_TRUE(WaitUntil([&] { return ShapeCover(d, pet, ShapeBounding) == TestCover(); }));
+        ASSERT_TRUE(WaitUntil([&] { return ShapeCover(d, pet, ShapeBounding, 35, 35) == TestCover(); }));
     }
     static std::vector<bool> TestCover() {
         std::vector<bool> cover(35 * 35);
@@ -70,9 +70,9 @@ protected:
     }
     Window PointerChild() {
         Window root = None, child = None;
-        int rx, ry, wx, wy;
+        int rootX, rootY, windowX, windowY;
         unsigned int mask;
-        XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+        XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask);
         return child;
     }
     Window Focus() {
@@ -152,18 +152,18 @@ TEST_F(PetWindowTest, ShapeAndPictureAreThePresentedPixels) {
     // Before the first frame: the mask colour everywhere, nothing shown.
     ASSERT_EQ(probe.Send("clear"), "ok");
     ASSERT_TRUE(WaitUntil([&] {
-        const auto cover = ShapeCover(d, pet, ShapeBounding);
+        const auto cover = ShapeCover(d, pet, ShapeBounding, 35, 35);
         return std::none_of(cover.begin(), cover.end(), [](bool b) { return b; });
     }));
     PutTestFrame();
-    EXPECT_EQ(ShapeCover(d, pet, ShapeInput), TestCover());
+    EXPECT_EQ(ShapeCover(d, pet, ShapeInput, 35, 35), TestCover());
 
     EXPECT_EQ(WrongPixels(), 0) << "opaque pixels shown in another colour";
 
     // The next frame replaces the shape; an all-mask frame leaves none.
     ASSERT_EQ(probe.Send("frame mask"), "0");
     EXPECT_TRUE(WaitUntil([&] {
-        const auto cover = ShapeCover(d, pet, ShapeInput);
+        const auto cover = ShapeCover(d, pet, ShapeInput, 35, 35);
         return std::none_of(cover.begin(), cover.end(), [](bool b) { return b; });
     }));
 }
@@ -277,7 +277,7 @@ TEST_F(PetWindowTest, RemovalFromTaskbarMarksItAndChangesNothingElse) {
     RootPosition(d, pet, x, y);
     EXPECT_EQ(x, x0);
     EXPECT_EQ(y, y0);
-    EXPECT_EQ(ShapeCover(d, pet, ShapeBounding), TestCover());
+    EXPECT_EQ(ShapeCover(d, pet, ShapeBounding, 35, 35), TestCover());
 }
 
 TEST_F(PetWindowTest, BarTopFollowsThePanelsAtEveryQuery) {

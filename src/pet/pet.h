@@ -60,7 +60,7 @@ const Action& ActionFor(int32_t r);
 // The window part of start-up: opens the pet window (35 x 35, shaped, no
 // switch to full screen), fills it with MaskColour, titles it "Pomfy" and
 // takes it out of the taskbar. Returns OpenPetWindow's status; the calls
-// after the opening are made whatever it is.
+// after the opening are made only when the window opened.
 int32_t SetUpPetWindow();
 void StartUp();
 // Runs behaviours until Escape, then frees StandardSheet and ends the program.

@@ -412,8 +412,10 @@ bool RunCycle() {
     return drawn || Pet.moved || owed;
 }
 
+// Input, or a message sent by the logic thread (the taskbar removal, the
+// caption), which it waits for until the window thread answers it.
 bool InputWaiting() {
-    return (HIWORD(GetQueueStatus(QS_INPUT)) & QS_INPUT) != 0;
+    return (HIWORD(GetQueueStatus(QS_INPUT | QS_SENDMESSAGE)) & (QS_INPUT | QS_SENDMESSAGE)) != 0;
 }
 
 unsigned __stdcall WindowThread(void*) {
@@ -433,7 +435,8 @@ unsigned __stdcall WindowThread(void*) {
         if (!Pet.running) break;
         Pet.wakeups.fetch_add(1);
         // Woken by the queue alone (a move, most likely): the frame that
-        // goes with the move is drawn in the same cycle. Keys go on at once.
+        // goes with the move is drawn in the same cycle. Keys and sent
+        // messages skip that wait.
         if (woken == WAIT_OBJECT_0 + 1 && !InputWaiting()) WaitForSingleObject(Pet.wake, GatherMs);
         const double early = lastBusy + CycleSpacingMs - NowMs();
         if (early > 0) Sleep(static_cast<DWORD>(std::ceil(early)));
@@ -567,6 +570,7 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     const DWORD woken = WaitForMultipleObjects(2, waitFor, FALSE, INFINITE);
     if (woken != WAIT_OBJECT_0) {
         Pet.running = false;
+        SetEvent(Pet.wake);  // a thread already in its loop leaves it
         WaitForSingleObject(Pet.thread, INFINITE);
         ReleaseOpening();
         return 1;

@@ -72,7 +72,7 @@ DesktopState Desktop;
 bool IsFatal(const XErrorEvent* e, int shapeOpcode, bool all) {
     if (all) return true;
     return e->request_code == X_CreateWindow || e->request_code == X_MapWindow ||
-           e->request_code == X_SetInputFocus ||
+           e->request_code == X_SetInputFocus || e->request_code == X_PutImage ||
            (shapeOpcode > 0 && e->request_code == shapeOpcode);
 }
 
@@ -290,6 +290,7 @@ std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcod
     if (fault.request == X_CreateWindow) what = "create the window";
     else if (fault.request == X_MapWindow) what = "show the window";
     else if (fault.request == X_SetInputFocus) what = "give the window the keyboard focus";
+    else if (fault.request == X_PutImage) what = "draw into the window";
     else if (shapeOpcode > 0 && fault.request == shapeOpcode) what = "shape the window";
     char error[128] = "";
     XGetErrorText(display, fault.code, error, sizeof error);

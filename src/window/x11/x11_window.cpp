@@ -87,6 +87,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <set>
 #include <string>
@@ -250,6 +251,16 @@ uint64_t Pack(int32_t x, int32_t y) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
+// A failure of the system calls the window thread lives on: one line, and
+// out at once (the exit handlers would wait for the window thread).
+[[noreturn]] void Die(const char* what, const char* why = std::strerror(errno)) {
+    const std::string line =
+        std::string(program_invocation_short_name) + ": " + what + " (" + why + ")\n";
+    ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+    (void)ignored;
+    _exit(1);
+}
+
 // Tells the window thread, unless it has been told already and not
 // answered yet: requests start the gathering timer, everything else wakes
 // it at once.
@@ -259,7 +270,10 @@ void Wake(unsigned bit) {
     if (bit == WakeRequests) {
         itimerspec gather{};
         gather.it_value.tv_nsec = GatherNs;
-        timerfd_settime(S.gatherFd, 0, &gather, nullptr);
+        // Unarmed, the request would wait for ever (a caption: and the logic
+        // thread with it).
+        if (timerfd_settime(S.gatherFd, 0, &gather, nullptr) != 0)
+            Die("the window thread's timer cannot be set");
         return;
     }
     const uint64_t one = 1;
@@ -385,11 +399,9 @@ bool HandleDesktopEvent(WindowThreadState& s, const XEvent& event) {
             return true;
         }
         case MapNotify:
-            // A window that a window manager may manage, or a known dock.
-            if (event.xmap.window != s.window &&
-                (!event.xmap.override_redirect || Watched(s, event.xmap.window))) {
-                X11BarChanged();
-            }
+            // Any window but the pet's: a bar may come up override-redirect
+            // too. A menu or a tooltip costs one more look at the next move.
+            if (event.xmap.window != s.window) X11BarChanged();
             return true;
         case UnmapNotify:
             if (Watched(s, event.xunmap.window)) X11BarChanged();
@@ -601,7 +613,11 @@ void Run(WindowThreadState& s) {
             wait.tv_nsec = static_cast<long>(ns % 1000000000);
             timeout = &wait;
         }
-        if (ppoll(fds, 3, timeout, nullptr) < 0) continue;  // interrupted
+        if (ppoll(fds, 3, timeout, nullptr) < 0) {
+            if (errno == EINTR) continue;
+            // Nothing could wake the thread any more: the pet would freeze.
+            Die("the window thread cannot wait for events");
+        }
         for (int i = 1; i < 3; ++i) {
             if (fds[i].revents == 0) continue;
             uint64_t count = 0;
@@ -825,7 +841,11 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
         S.queued = S.done = 0;
     }
     S.running = true;
-    Logic.thread = new std::thread(WindowThreadMain, start);
+    try {
+        Logic.thread = new std::thread(WindowThreadMain, start);
+    } catch (const std::exception& e) {
+        Die("cannot start the window thread", e.what());
+    }
 
     std::unique_lock<std::mutex> wait(S.queueMutex);
     S.queueChanged.wait(wait, [] { return S.phase != Phase::Opening; });

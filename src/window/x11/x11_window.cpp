@@ -88,6 +88,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -206,8 +207,7 @@ Shared S;
 
 // The logic thread's own.
 struct LogicState {
-    std::thread* thread = nullptr;
-    X11Area origin;  // fixed while open
+    std::unique_ptr<std::thread> thread;
 };
 
 LogicState Logic;
@@ -232,7 +232,6 @@ struct WindowThreadState {
     X11Area origin;
     int32_t x = 0;  // where the last move put the window, desktop coordinates
     int32_t y = 0;
-    bool active = false;
     bool saverSuspended = false;
     bool marked = false;  // rows marked by the thread itself (focus changes)
     bool managed = false;        // under XWayland
@@ -450,7 +449,6 @@ void HandleEvent(WindowThreadState& s, XEvent& event) {
         case FocusIn:
         case FocusOut:
             if (event.xfocus.detail == NotifyPointer) break;
-            s.active = event.type == FocusIn;
             MarkAllRows();
             s.marked = true;
             break;
@@ -782,7 +780,6 @@ void WindowThreadMain(Start start) {
         return;
     }
     S.window = s.window;
-    s.active = true;
     SetPhase(Phase::Open);
 
     Run(s);
@@ -814,16 +811,16 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
         return 1;
     }
     X11DesktopLock();
-    Logic.origin = X11PrimaryMonitor(X11DesktopDisplay());
+    const X11Area origin = X11PrimaryMonitor(X11DesktopDisplay());
     X11DesktopUnlock();
 
     Start start;
     start.display = X11OpenOrDie();
     start.width = width;
     start.height = height;
-    start.origin = Logic.origin;
-    start.x = (Logic.origin.width - width) >> 1;
-    start.y = (Logic.origin.height - height) >> 1;
+    start.origin = origin;
+    start.x = (origin.width - width) >> 1;
+    start.y = (origin.height - height) >> 1;
     start.title = TitleBuffer;
 
     S.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -842,7 +839,7 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     }
     S.running = true;
     try {
-        Logic.thread = new std::thread(WindowThreadMain, start);
+        Logic.thread = std::make_unique<std::thread>(WindowThreadMain, start);
     } catch (const std::exception& e) {
         Die("cannot start the window thread", e.what());
     }
@@ -856,8 +853,7 @@ int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
     wait.unlock();
     S.running = false;
     Logic.thread->join();
-    delete Logic.thread;
-    Logic.thread = nullptr;
+    Logic.thread.reset();
     std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
     std::exit(1);
 }
@@ -866,16 +862,13 @@ void PlatformCloseWindow() {
     if (Logic.thread == nullptr) return;
     S.running = false;
     Wake(WakeClose);
-    if (Logic.thread->get_id() == std::this_thread::get_id()) {
-        Logic.thread->detach();  // ending from the window thread itself
-    } else {
-        Logic.thread->join();
-        close(S.wakeFd);
-        close(S.gatherFd);
-        S.wakeFd = S.gatherFd = -1;
-    }
-    delete Logic.thread;
-    Logic.thread = nullptr;
+    // The window thread itself never ends the program through the exit
+    // handlers (it leaves with _exit), so this runs on another thread.
+    Logic.thread->join();
+    Logic.thread.reset();
+    close(S.wakeFd);
+    close(S.gatherFd);
+    S.wakeFd = S.gatherFd = -1;
 }
 
 void PlatformSetTitle(const char* title) {

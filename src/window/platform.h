@@ -82,6 +82,10 @@ struct WindowMechanism {
     // corner to (x, y). True when the window is now there; false when the
     // compositor decides, and will be reported through WindowPlaced.
     bool (*Move)(int32_t x, int32_t y);
+    // On the window thread, holding the lock, at the end of every cycle
+    // after its presentation and moves: a backend that gathers them sends
+    // them here (one commit per cycle). May be nullptr.
+    void (*EndCycle)();
     // On the window thread, without the lock: sets the caption; returns once
     // others can find the window by it.
     void (*SetTitle)(const char* title);
@@ -126,7 +130,8 @@ struct PlatformBackend {
     // program must end (standard error; a message box as well on Windows).
     // nullptr: standard error only.
     void (*Tell)(const char* line);
-    // Exactly one of these two.
+    // The core reads the desktop size once and keeps it. Exactly one of
+    // these two:
     const WindowMechanism* threaded;
     const DirectWindow* direct;
 };

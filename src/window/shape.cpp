@@ -1,0 +1,25 @@
+// The opaque parts of the presented picture, and the picture with an alpha
+// channel.
+#include "neutral.h"
+
+void OpaquePixelRuns(const uint32_t* pixels, int32_t width, int32_t height,
+                     std::vector<PixelRun>& runs) {
+    runs.clear();
+    for (int32_t y = 0; y < height; ++y) {
+        const uint32_t* row = pixels + static_cast<intptr_t>(y) * width;
+        int32_t x = 0;
+        while (x < width) {
+            while (x < width && (row[x] & 0x00FFFFFFu) == 0x00FF00FFu) ++x;
+            const int32_t start = x;
+            while (x < width && (row[x] & 0x00FFFFFFu) != 0x00FF00FFu) ++x;
+            if (x > start) runs.push_back(PixelRun{start, y, x - start});
+        }
+    }
+}
+
+void MaskToAlpha(const uint32_t* rows, size_t count, uint32_t* out) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t rgb = rows[i] & 0xFFFFFFu;
+        out[i] = rgb == 0xFF00FFu ? 0u : 0xFF000000u | rgb;
+    }
+}

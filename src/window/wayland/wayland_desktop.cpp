@@ -1,0 +1,210 @@
+// The Wayland backend: the connection to the compositor, the globals it
+// offers and the desktop's queries.
+//
+// The pet runs natively on compositors that have wlroots' layer shell
+// (sway, KDE Plasma, Hyprland ...): its window is a layer surface in the
+// bottom layer, which the program places itself through its anchor and
+// margins. Elsewhere (GNOME, which has no layer shell) Start says why not
+// and the X11 backend runs it through XWayland.
+#include <sys/eventfd.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "platform.h"
+#include "wayland_internal.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+WaylandDesktop Wl;
+
+namespace {
+
+// On/off keyboard focus on demand came with version 4.
+constexpr uint32_t LayerShellVersion = 4;
+
+// What the registry and the output have told so far.
+struct Globals {
+    uint32_t layerShellOffered = 0;  // the version offered, 0: none
+    uint32_t outputName = 0;
+    int32_t modeWidth = 0, modeHeight = 0, scale = 1;
+    int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
+};
+Globals G;
+
+void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+                    const char*, int32_t transform) {
+    G.transform = transform;
+}
+void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+    if (flags & WL_OUTPUT_MODE_CURRENT) {
+        G.modeWidth = width;
+        G.modeHeight = height;
+    }
+}
+// The output in surface coordinates: its mode divided by its scale, turned
+// with its transform.
+void OutputDone(void*, wl_output*) {
+    int32_t w = G.modeWidth / (G.scale > 0 ? G.scale : 1);
+    int32_t h = G.modeHeight / (G.scale > 0 ? G.scale : 1);
+    if (G.transform & WL_OUTPUT_TRANSFORM_90) std::swap(w, h);
+    Wl.width = w;
+    Wl.height = h;
+}
+void OutputScale(void*, wl_output*, int32_t factor) { G.scale = factor; }
+void OutputName(void*, wl_output*, const char*) {}
+void OutputDescription(void*, wl_output*, const char*) {}
+const wl_output_listener OutputListener = {OutputGeometry, OutputMode,  OutputDone,
+                                           OutputScale,    OutputName, OutputDescription};
+
+void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
+            uint32_t version) {
+    auto bind = [&](const wl_interface* which, uint32_t highest) {
+        return wl_registry_bind(registry, name, which, version < highest ? version : highest);
+    };
+    if (std::strcmp(interface, wl_compositor_interface.name) == 0 && Wl.compositor == nullptr) {
+        Wl.compositorVersion = version < 4 ? version : 4;
+        Wl.compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
+    } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && Wl.shm == nullptr) {
+        Wl.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
+    } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && Wl.seat == nullptr) {
+        Wl.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
+    } else if (std::strcmp(interface, wl_output_interface.name) == 0 && Wl.output == nullptr) {
+        // The first output is the primary screen.
+        Wl.output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
+        G.outputName = name;
+        wl_output_add_listener(Wl.output, &OutputListener, nullptr);
+    } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 &&
+               Wl.layerShell == nullptr) {
+        G.layerShellOffered = version;
+        if (version >= LayerShellVersion) {
+            Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
+                bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
+        }
+    } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
+               Wl.idleInhibit == nullptr) {
+        Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
+            bind(&zwp_idle_inhibit_manager_v1_interface, 1));
+    }
+}
+void GlobalRemove(void*, wl_registry*, uint32_t name) {
+    if (name == G.outputName && Wl.output != nullptr) {
+        FatalError("the Wayland compositor took the screen away");
+    }
+}
+const wl_registry_listener RegistryListener = {Global, GlobalRemove};
+
+// Leaves nothing behind of a start that failed.
+const char* Refuse(const char* reason) {
+    if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
+    if (Wl.wakeFd >= 0) close(Wl.wakeFd);
+    if (Wl.timerFd >= 0) close(Wl.timerFd);
+    Wl.display = nullptr;
+    Wl.compositor = nullptr;
+    Wl.shm = nullptr;
+    Wl.seat = nullptr;
+    Wl.output = nullptr;
+    Wl.layerShell = nullptr;
+    Wl.idleInhibit = nullptr;
+    Wl.wakeFd = Wl.timerFd = -1;
+    G = Globals();
+    return reason;
+}
+
+char Reason[160];
+
+const char* Start() {
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if (name == nullptr || *name == '\0') return "no Wayland compositor: WAYLAND_DISPLAY is not set";
+    Wl.display = wl_display_connect(name);
+    if (Wl.display == nullptr) {
+        std::snprintf(Reason, sizeof Reason, "cannot connect to the Wayland compositor \"%s\"",
+                      name);
+        return Refuse(Reason);
+    }
+    // The registry stays for the program's life: it tells when the output
+    // goes away.
+    wl_registry* registry = wl_display_get_registry(Wl.display);
+    wl_registry_add_listener(registry, &RegistryListener, nullptr);
+    if (wl_display_roundtrip(Wl.display) < 0) {
+        return Refuse("the Wayland compositor closed the connection");
+    }
+    if (Wl.layerShell == nullptr) {
+        if (G.layerShellOffered == 0) return Refuse("the Wayland compositor has no layer shell");
+        std::snprintf(Reason, sizeof Reason,
+                      "the Wayland compositor's layer shell is version %u, older than %u",
+                      G.layerShellOffered, LayerShellVersion);
+        return Refuse(Reason);
+    }
+    if (Wl.compositor == nullptr || Wl.shm == nullptr) {
+        return Refuse("the Wayland compositor offers no shared-memory surfaces");
+    }
+    if (Wl.seat == nullptr) return Refuse("the Wayland compositor has no seat");
+    if (Wl.output == nullptr) return Refuse("the Wayland compositor has no screen");
+    if (!WaylandWatchSeat(Wl.seat)) return Refuse("cannot read keymaps (no xkbcommon context)");
+    // The output's mode and the seat's keyboard.
+    if (wl_display_roundtrip(Wl.display) < 0) {
+        return Refuse("the Wayland compositor closed the connection");
+    }
+    if (Wl.width <= 0 || Wl.height <= 0) return Refuse("the Wayland compositor's screen has no size");
+    Wl.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    Wl.timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    if (Wl.wakeFd < 0 || Wl.timerFd < 0) {
+        std::snprintf(Reason, sizeof Reason, "cannot make the window thread's wake-ups (%s)",
+                      std::strerror(errno));
+        return Refuse(Reason);
+    }
+    return nullptr;
+}
+
+void DesktopSize(int32_t& width, int32_t& height) {
+    width = Wl.width;
+    height = Wl.height;
+}
+
+// The compositor tells how tall the area is that its bars leave free, not
+// on which edge they lie: where less than the whole screen is free, the
+// free area's bottom is taken for the top of a bar along the bottom.
+int32_t TaskbarTop() {
+    const int32_t free = Wl.freeHeight;
+    return free > 0 && free < Wl.height ? free : 0;
+}
+
+// A layer surface has no taskbar entry: nothing to take out.
+void RemoveFromTaskbar(const char*) {}
+
+double Seconds() { return static_cast<double>(WaylandClockNs()) / 1e9; }
+
+}  // namespace
+
+int64_t WaylandClockNs() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+void WaylandConnectionLost() {
+    const int error = wl_display_get_error(Wl.display);
+    char line[200];
+    if (error == EPROTO) {
+        const wl_interface* interface = nullptr;
+        uint32_t id = 0;
+        const uint32_t code = wl_display_get_protocol_error(Wl.display, &interface, &id);
+        std::snprintf(line, sizeof line, "the Wayland compositor refused a request (%s error %u)",
+                      interface != nullptr ? interface->name : "protocol", code);
+    } else {
+        std::snprintf(line, sizeof line, "lost the connection to the Wayland compositor (%s)",
+                      std::strerror(error != 0 ? error : errno));
+    }
+    FatalError(line);
+}
+
+extern const PlatformBackend WaylandBackend = {
+    "wayland",   Start,   DesktopSize, TaskbarTop,        RemoveFromTaskbar, WaylandClockNs,
+    Seconds,     nullptr, &WaylandMechanism, nullptr,
+};

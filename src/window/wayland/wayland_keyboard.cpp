@@ -1,0 +1,114 @@
+// The seat's keyboard: its keymap through xkbcommon, and key presses as the
+// key buffer's codes, the same as on the other backends.
+#include <sys/mman.h>
+#include <unistd.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include "neutral.h"
+#include "platform.h"
+#include "wayland_internal.h"
+
+namespace {
+
+void UnrefContext(xkb_context* c) { xkb_context_unref(c); }
+void UnrefKeymap(xkb_keymap* k) { xkb_keymap_unref(k); }
+void UnrefState(xkb_state* s) { xkb_state_unref(s); }
+
+struct Keyboard {
+    WlPtr<xkb_context, UnrefContext> context;
+    WlPtr<xkb_keymap, UnrefKeymap> keymap;
+    WlPtr<xkb_state, UnrefState> state;
+    wl_keyboard* keyboard = nullptr;
+    // Typed since the keys were last handed to the key buffer.
+    std::vector<int32_t> typed;
+};
+Keyboard K;
+
+void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    if (format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1 && size > 0) {
+        void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (text != MAP_FAILED) {
+            xkb_keymap* keymap = xkb_keymap_new_from_buffer(
+                K.context.get(), static_cast<const char*>(text), size - 1,
+                XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+            munmap(text, size);
+            xkb_state* state = keymap != nullptr ? xkb_state_new(keymap) : nullptr;
+            if (state != nullptr) {
+                K.keymap.reset(keymap);
+                K.state.reset(state);
+            } else if (keymap != nullptr) {
+                xkb_keymap_unref(keymap);
+            }
+        }
+    }
+    // A keymap that cannot be read leaves the last one in use.
+    close(fd);
+}
+
+// Gaining or losing the keyboard redraws the whole window, as on the other
+// backends.
+void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { MarkAllRows(); }
+void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { MarkAllRows(); }
+
+void Key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed) {
+    if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !K.state) return;
+    // xkbcommon numbers keys as X does, 8 above the evdev codes.
+    const xkb_keycode_t code = key + 8;
+    const uint32_t sym = xkb_state_key_get_one_sym(K.state.get(), code);
+    // The character with Shift, Caps Lock and Control applied; like the X11
+    // backend's, only Latin-1 ones count as characters.
+    const uint32_t character = xkb_state_key_get_utf32(K.state.get(), code);
+    const int32_t typed = KeyCodeOfKeysym(
+        sym, character >= 1 && character <= 0xFF ? static_cast<int32_t>(character) : -1);
+    if (typed >= 0) K.typed.push_back(typed);
+}
+
+void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched,
+               uint32_t locked, uint32_t group) {
+    if (K.state) xkb_state_update_mask(K.state.get(), depressed, latched, locked, 0, 0, group);
+}
+
+// Repeated keys are not made: the pet reads one press at a time.
+void RepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
+
+const wl_keyboard_listener KeyboardListener = {Keymap, Enter, Leave, Key, Modifiers, RepeatInfo};
+
+void Release(wl_keyboard* keyboard) {
+    if (wl_keyboard_get_version(keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
+        wl_keyboard_release(keyboard);
+    } else {
+        wl_keyboard_destroy(keyboard);
+    }
+}
+
+void Capabilities(void*, wl_seat* seat, uint32_t capabilities) {
+    const bool has = (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) != 0;
+    if (has && K.keyboard == nullptr) {
+        K.keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(K.keyboard, &KeyboardListener, nullptr);
+    } else if (!has && K.keyboard != nullptr) {
+        Release(K.keyboard);
+        K.keyboard = nullptr;
+    }
+}
+void SeatName(void*, wl_seat*, const char*) {}
+const wl_seat_listener SeatListener = {Capabilities, SeatName};
+
+}  // namespace
+
+bool WaylandWatchSeat(wl_seat* seat) {
+    K.context.reset(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    if (!K.context) return false;
+    wl_seat_add_listener(seat, &SeatListener, nullptr);
+    return true;
+}
+
+void WaylandForgetSeat() {
+    if (K.keyboard != nullptr) Release(K.keyboard);
+    K = Keyboard();
+}
+
+void WaylandDeliverKeys() {
+    for (const int32_t code : K.typed) PutKey(code);
+    K.typed.clear();
+}

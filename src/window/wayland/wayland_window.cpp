@@ -1,0 +1,371 @@
+// The pet's window on Wayland and the window thread's mechanism.
+//
+// The window is a layer surface of the window's size in the bottom layer,
+// anchored to the screen's top-left corner with an exclusive zone of -1, so
+// that its margins are desktop coordinates whatever the bars reserve. A move
+// sets the margins, a frame attaches a shared-memory buffer with an alpha
+// channel (the mask colour fully transparent) and an input region of the
+// opaque pixels; all of a cycle goes to the compositor in one commit, at its
+// end. The keyboard comes on demand: the compositor gives it on a click.
+//
+// A second layer surface, anchored to all four edges with an exclusive zone
+// of 0 and never given a picture, asks the compositor for the area that its
+// bars leave free; each configure of it tells its new size.
+//
+// The connection's events are read by WaitForWork and dispatched by
+// HandleEvents, under the lock; the thread sleeps in one ppoll on the
+// connection, the wake-up eventfd and the timerfd.
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "core.h"
+#include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "neutral.h"
+#include "platform.h"
+#include "wayland_internal.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+namespace {
+
+// One picture of the window's size in a shared-memory pool of its own. The
+// compositor reads it until it releases it.
+struct ShmBuffer {
+    int fd = -1;
+    size_t bytes = 0;
+    uint32_t* pixels = nullptr;
+    wl_buffer* buffer = nullptr;
+    bool busy = false;
+
+    ShmBuffer() = default;
+    ShmBuffer(const ShmBuffer&) = delete;
+    ShmBuffer& operator=(const ShmBuffer&) = delete;
+    ~ShmBuffer() {
+        if (buffer != nullptr) wl_buffer_destroy(buffer);
+        if (pixels != nullptr) munmap(pixels, bytes);
+        if (fd >= 0) close(fd);
+    }
+};
+
+void Released(void* data, wl_buffer*) { static_cast<ShmBuffer*>(data)->busy = false; }
+const wl_buffer_listener BufferListener = {Released};
+
+std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
+    auto b = std::make_unique<ShmBuffer>();
+    b->bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    b->fd = memfd_create("pomfy", MFD_CLOEXEC);
+    if (b->fd < 0 || ftruncate(b->fd, static_cast<off_t>(b->bytes)) != 0) return nullptr;
+    void* map = mmap(nullptr, b->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, b->fd, 0);
+    if (map == MAP_FAILED) return nullptr;
+    b->pixels = static_cast<uint32_t*>(map);
+    wl_shm_pool* pool = wl_shm_create_pool(Wl.shm, b->fd, static_cast<int32_t>(b->bytes));
+    b->buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4,
+                                          WL_SHM_FORMAT_ARGB8888);
+    wl_shm_pool_destroy(pool);
+    wl_buffer_add_listener(b->buffer, &BufferListener, b.get());
+    return b;
+}
+
+// More than this many pictures held by the compositor at once waits for
+// one to come back.
+constexpr size_t MostBuffers = 4;
+
+struct PetWindow {
+    int32_t width = 0;
+    int32_t height = 0;
+    // Declared first, destroyed last: after the surfaces that show them.
+    std::vector<std::unique_ptr<ShmBuffer>> buffers;
+    WlPtr<wl_surface, wl_surface_destroy> surface;
+    WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> layer;
+    WlPtr<wl_surface, wl_surface_destroy> groundSurface;
+    WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
+    WlPtr<zwp_idle_inhibitor_v1, zwp_idle_inhibitor_v1_destroy> inhibitor;
+    // The picture as shown, with its alpha, and its opaque pixels.
+    std::vector<uint32_t> picture;
+    std::vector<PixelRun> opaque;
+    // What the next commit carries.
+    int32_t damageFirst = INT32_MAX;
+    int32_t damageLast = -1;
+    bool shapeChanged = false;
+    bool moved = false;
+    int32_t x = 0;
+    int32_t y = 0;
+    bool acked = false;      // a configure acknowledged
+    bool starved = false;    // a picture waits for a buffer to come back
+    bool configured = false;
+    bool closed = false;
+};
+std::unique_ptr<PetWindow> P;
+
+void Configure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, uint32_t) {
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    P->configured = true;
+    P->acked = true;
+}
+void Closed(void*, zwlr_layer_surface_v1*) {
+    if (P->configured) FatalError("the Wayland compositor took the pet's surface away");
+    P->closed = true;
+}
+const zwlr_layer_surface_v1_listener LayerListener = {Configure, Closed};
+
+void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t,
+                     uint32_t height) {
+    zwlr_layer_surface_v1_ack_configure(layer, serial);
+    wl_surface_commit(P->groundSurface.get());
+    Wl.freeHeight = static_cast<int32_t>(height);
+}
+// The ground line then stays where it was last told.
+void GroundClosed(void*, zwlr_layer_surface_v1*) {}
+const zwlr_layer_surface_v1_listener GroundListener = {GroundConfigure, GroundClosed};
+
+void SetInputRegion(wl_surface* surface, const std::vector<PixelRun>& runs) {
+    wl_region* region = wl_compositor_create_region(Wl.compositor);
+    for (const PixelRun& r : runs) wl_region_add(region, r.x, r.y, r.width, 1);
+    wl_surface_set_input_region(surface, region);
+    wl_region_destroy(region);
+}
+
+ShmBuffer* FreeBuffer() {
+    for (auto& b : P->buffers) {
+        if (!b->busy) return b.get();
+    }
+    if (P->buffers.size() >= MostBuffers) return nullptr;
+    auto b = MakeBuffer(P->width, P->height);
+    if (!b) FatalError("no memory for the pet's picture");
+    P->buffers.push_back(std::move(b));
+    return P->buffers.back().get();
+}
+
+bool PictureWaits() { return P->damageLast >= 0; }
+
+// Sends what the cycle changed, in one commit.
+void Commit() {
+    wl_surface* surface = P->surface.get();
+    bool any = P->acked || P->moved;
+    P->starved = false;
+    if (PictureWaits()) {
+        ShmBuffer* b = FreeBuffer();
+        if (b == nullptr) {
+            P->starved = true;  // sent once the compositor gives one back
+        } else {
+            std::memcpy(b->pixels, P->picture.data(), b->bytes);
+            wl_surface_attach(surface, b->buffer, 0, 0);
+            const int32_t rows = P->damageLast - P->damageFirst + 1;
+            if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+                wl_surface_damage_buffer(surface, 0, P->damageFirst, P->width, rows);
+            } else {
+                wl_surface_damage(surface, 0, P->damageFirst, P->width, rows);
+            }
+            b->busy = true;
+            P->damageFirst = INT32_MAX;
+            P->damageLast = -1;
+            any = true;
+        }
+    }
+    if (P->shapeChanged && !P->starved) {
+        SetInputRegion(surface, P->opaque);
+        P->shapeChanged = false;
+    }
+    if (P->moved) {
+        zwlr_layer_surface_v1_set_margin(P->layer.get(), P->y, 0, 0, P->x);
+        P->moved = false;
+    }
+    P->acked = false;
+    if (any) wl_surface_commit(surface);
+}
+
+void Present(int32_t first, int32_t last) {
+    const auto w = static_cast<size_t>(P->width);
+    MaskToAlpha(ConvertedRows + first * w, (last - first + 1) * w, P->picture.data() + first * w);
+    if (first < P->damageFirst) P->damageFirst = first;
+    if (last > P->damageLast) P->damageLast = last;
+    std::vector<PixelRun> opaque;
+    OpaquePixelRuns(ConvertedRows, P->width, P->height, opaque);
+    if (opaque != P->opaque) {
+        P->opaque.swap(opaque);
+        P->shapeChanged = true;
+    }
+}
+
+bool Move(int32_t x, int32_t y) {
+    P->x = x;
+    P->y = y;
+    P->moved = true;
+    return true;
+}
+
+void EndCycle() { Commit(); }
+
+void Dispatch() {
+    if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
+}
+
+const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
+                         const char*) {
+    P = std::make_unique<PetWindow>();
+    P->width = width;
+    P->height = height;
+    P->x = x;
+    P->y = y;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    P->picture.resize(count);
+    MaskToAlpha(ConvertedRows, count, P->picture.data());
+    OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
+
+    P->surface.reset(wl_compositor_create_surface(Wl.compositor));
+    const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
+                                                 : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
+    P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
+                                                         Wl.output, layer, "pomfy"));
+    zwlr_layer_surface_v1* l = P->layer.get();
+    zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
+    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    zwlr_layer_surface_v1_set_anchor(
+        l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+    zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
+    zwlr_layer_surface_v1_set_margin(l, y, 0, 0, x);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        l, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+    wl_surface_commit(P->surface.get());
+
+    P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));
+    P->ground.reset(zwlr_layer_shell_v1_get_layer_surface(
+        Wl.layerShell, P->groundSurface.get(), Wl.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+        "pomfy-ground"));
+    zwlr_layer_surface_v1_add_listener(P->ground.get(), &GroundListener, nullptr);
+    zwlr_layer_surface_v1_set_anchor(
+        P->ground.get(), ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                             ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                             ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_exclusive_zone(P->ground.get(), 0);
+    wl_surface_commit(P->groundSurface.get());
+
+    // The first configure, before the first picture.
+    while (!P->configured && !P->closed) {
+        if (wl_display_roundtrip(Wl.display) < 0) WaylandConnectionLost();
+    }
+    if (P->closed) {
+        P.reset();
+        return "the Wayland compositor refused the pet's surface";
+    }
+    if (Wl.idleInhibit != nullptr) {
+        // The screen saver stays off while the window is open.
+        P->inhibitor.reset(
+            zwp_idle_inhibit_manager_v1_create_inhibitor(Wl.idleInhibit, P->surface.get()));
+    }
+    P->damageFirst = 0;
+    P->damageLast = height - 1;
+    P->shapeChanged = true;
+    Commit();
+    if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
+    return nullptr;
+}
+
+void DestroyWindow() {
+    P.reset();
+    if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
+}
+
+bool EventsWaiting() {
+    wl_display* d = Wl.display;
+    if (wl_display_prepare_read(d) != 0) return true;
+    pollfd p{wl_display_get_fd(d), POLLIN, 0};
+    if (poll(&p, 1, 0) > 0) {
+        if (wl_display_read_events(d) < 0) WaylandConnectionLost();
+    } else {
+        wl_display_cancel_read(d);
+        return false;
+    }
+    if (wl_display_prepare_read(d) != 0) return true;
+    wl_display_cancel_read(d);
+    return false;
+}
+
+void HandleEvents(int32_t) {
+    // libwayland dispatches what it has read as a whole; it is a handful of
+    // events at a time.
+    Dispatch();
+    WaylandDeliverKeys();
+    // A configure or a released buffer outside a cycle is answered at once;
+    // inside one, the cycle's commit carries it.
+    if (P && (P->starved || (P->acked && !PictureWaits() && !P->moved))) Commit();
+}
+
+void Drain(int fd) {
+    uint64_t count = 0;
+    if (read(fd, &count, sizeof count) < 0 && errno != EAGAIN) {
+        FatalError("the window thread cannot read its wake-up");
+    }
+}
+
+void WaitForWork(int64_t until) {
+    wl_display* d = Wl.display;
+    if (wl_display_prepare_read(d) != 0) return;  // events wait to be handled
+    short out = 0;
+    if (wl_display_flush(d) < 0) {
+        if (errno != EAGAIN) {
+            wl_display_cancel_read(d);
+            WaylandConnectionLost();
+        }
+        out = POLLOUT;  // the rest goes once the socket has room
+    }
+    pollfd fds[3] = {{wl_display_get_fd(d), static_cast<short>(POLLIN | out), 0},
+                     {Wl.wakeFd, POLLIN, 0},
+                     {Wl.timerFd, POLLIN, 0}};
+    timespec timeout{};
+    timespec* limit = nullptr;
+    if (until != NoDeadline) {
+        int64_t left = until - WaylandClockNs();
+        if (left < 0) left = 0;
+        timeout.tv_sec = static_cast<time_t>(left / 1000000000);
+        timeout.tv_nsec = static_cast<long>(left % 1000000000);
+        limit = &timeout;
+    }
+    const int n = ppoll(fds, 3, limit, nullptr);
+    if (n < 0 && errno != EINTR) {
+        wl_display_cancel_read(d);
+        FatalError("the window thread cannot wait for the compositor");
+    }
+    if (n > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
+        if (wl_display_read_events(d) < 0) WaylandConnectionLost();
+    } else {
+        wl_display_cancel_read(d);
+    }
+    if (n > 0 && (fds[1].revents & POLLIN) != 0) Drain(Wl.wakeFd);
+    if (n > 0 && (fds[2].revents & POLLIN) != 0) Drain(Wl.timerFd);
+}
+
+void Wake() {
+    const uint64_t one = 1;
+    if (write(Wl.wakeFd, &one, sizeof one) < 0 && errno != EAGAIN) {
+        FatalError("cannot wake the window thread");
+    }
+}
+
+void SetTimer(int64_t when) {
+    itimerspec at{};
+    if (when != NoDeadline) {
+        if (when <= 0) when = 1;  // 0 would disarm it
+        at.it_value.tv_sec = static_cast<time_t>(when / 1000000000);
+        at.it_value.tv_nsec = static_cast<long>(when % 1000000000);
+    }
+    if (timerfd_settime(Wl.timerFd, TFD_TIMER_ABSTIME, &at, nullptr) != 0) {
+        FatalError("cannot set the window thread's timer");
+    }
+}
+
+// Nothing finds a layer surface by its caption and it has no taskbar entry:
+// the core keeps the caption, and there is nothing to set here.
+void SetTitle(const char*) {}
+
+}  // namespace
+
+extern const WindowMechanism WaylandMechanism = {
+    CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, Wake,
+    SetTimer,     Present,       Move,          EndCycle,     SetTitle,
+};

@@ -36,16 +36,22 @@ extern bool KeyHitFlag;
 extern uint32_t ForegroundColour;
 extern uint32_t BackgroundColour;
 
-// The caption: at most 127 characters and a terminating zero.
-extern char TitleBuffer[128];
-// True from a successful OpenPetWindow until closing begins.
-extern bool WindowOpen;
-// Effective flags of the open window.
-extern int32_t WindowFlags;
-// Why the last OpenPetWindow failed, in a few words for the user ("no
-// memory for its pixels"); empty after a success. A backend that knows
-// better writes its own reason here before it reports the failure.
-extern char OpenFailure[128];
+// The record of the pet window, kept here once for every backend. The
+// logic thread writes it, except the position, which the window thread
+// stores after every move it carries out (or the compositor reports).
+struct WindowRecord {
+    bool open = false;    // from a successful OpenPetWindow until closing begins
+    int32_t flags = 0;    // the effective flags
+    int32_t width = 0;
+    int32_t height = 0;
+    char title[128] = "pomfy";  // the caption: at most 127 characters
+    // Why the last OpenPetWindow failed, in a few words for the user ("there
+    // is no memory for its pixels"); empty after a success.
+    char failure[128] = "";
+};
+extern WindowRecord PetWindow;
+// The window's position as last carried out; (0, 0) before it opens.
+void WindowPosition(int32_t& x, int32_t& y);
 
 // Key buffer codes of keys without a character, the same on every platform:
 // one code after another from 256.
@@ -71,6 +77,50 @@ extern const char ExtendedKeyTable[21];
 
 // Rounds a pixel coordinate to the nearest integer, halves away from zero.
 int32_t RoundCoordinate(float v);
+
+// The backend this program runs on, picked at the first call into the
+// window layer (backend.cpp). Ends the program with one line when none of
+// the program's backends can start.
+const struct PlatformBackend& Backend();
+// The backend's monotonic clock, in nanoseconds.
+int64_t NowNs();
+
+// The window thread that the core runs for a desktop backend (cycle.cpp).
+// Each returns what the direct backend's entry point would.
+const char* StartWindowThread(int32_t x, int32_t y);  // nullptr, or why it failed
+void StopWindowThread();
+void QueueWindowMove(int32_t x, int32_t y);
+void QueueWindowTitle(const char* title);  // returns once the caption is set
+void AnnounceMarkedRows();
+// Whether the calling thread is the window thread.
+bool OnWindowThread();
+// Forgets the desktop size read (tests and the simulator).
+void ResetDesktopKnowledge();                 // the logic thread let go of the lock with new marks
+// The lock under ScreenLock, on either kind of backend.
+void LockForLogic();
+void UnlockForLogic();
+// Blocks the logic thread until NowNs() reaches until or, with keys, until
+// a key arrives (the key-hit flag is set); may return early.
+void WaitOnLogic(int64_t until, bool keys);
+// Clears the key-hit flag (keys.cpp); PutKey calls KeyArrivedForLogic, which
+// ends a wait for keys (cycle.cpp).
+void ClearKeyHit();
+void KeyArrivedForLogic();
+void ResetKeys();
+// Whether a key has arrived since the key-hit flag was last cleared. Read
+// without the lock: a hint for the pauses, which check under the lock.
+bool KeyPending();
+
+// The framebuffer and ConvertedRows of a window of this size, black and
+// unmarked, with the colours as at opening (drawing.cpp); false when memory
+// runs out.
+bool AllocateFramebuffer(int32_t width, int32_t height);
+void FreeFramebuffer();
+// Rows that the window thread marked wait for a cycle (cycle.cpp).
+void RowsMarkedByWindow();
+// The key buffer empty and the generator as if seeded with 0 (keys.cpp,
+// chance.cpp).
+void ResetKeysAndChance();
 
 // Back to the state before any window was opened (tests and the simulator).
 void ResetWindowCore();

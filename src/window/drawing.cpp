@@ -1,7 +1,7 @@
-// Surfaces, the framebuffer and its row marks, the screen lock and the
-// drawing operations. Everything here runs on the logic thread, except
-// MarkAllRows and TakeMarkedBand, which the window thread calls holding the
-// platform lock.
+// Surfaces, the framebuffer and its row marks, the logic thread's side of
+// the screen lock and the drawing operations. Everything here runs on the
+// logic thread, except MarkAllRows and TakeMarkedBand, which the window
+// thread calls holding the lock.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -23,12 +23,45 @@ uint32_t BackgroundColour = 0xFF000000u;
 // thread about marks. Read and written under the lock only.
 static bool UnannouncedMarks = false;
 
-// Set up when the window opens (window.cpp).
-void (*BlockCopy)(void* to, const void* from, size_t bytes) = nullptr;
+// Copies rows, chosen when the window opens.
+static void (*BlockCopy)(void* to, const void* from, size_t bytes) = nullptr;
+
+static void PlainBlockCopy(void* to, const void* from, size_t bytes) {
+    std::memcpy(to, from, bytes);
+}
+
+bool AllocateFramebuffer(int32_t width, int32_t height) {
+    // Every depth is kept as 4 bytes per pixel.
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    FreeFramebuffer();
+    Framebuffer.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
+    ConvertedRows = static_cast<uint32_t*>(std::calloc(count, 4));
+    if (!Framebuffer.pixels || !ConvertedRows) {
+        FreeFramebuffer();
+        return false;
+    }
+    Framebuffer.width = width;
+    Framebuffer.height = height;
+    Framebuffer.pitch = width * 4;
+    for (size_t i = 0; i < count; ++i) Framebuffer.pixels[i] = 0xFF000000u;
+    ForegroundColour = 0xFFFFFFFFu;
+    BackgroundColour = 0xFF000000u;
+    BlockCopy = PlainBlockCopy;
+    return true;
+}
+
+void FreeFramebuffer() {
+    std::free(Framebuffer.pixels);
+    Framebuffer = Surface();
+    std::free(ConvertedRows);
+    ConvertedRows = nullptr;
+    for (bool& m : RowMarks) m = false;
+    UnannouncedMarks = false;
+}
 
 void TakeScreenLock() {
     if (!ScreenLock.held) {
-        PlatformLock();
+        LockForLogic();
         ScreenLock.held = true;
     }
     ++ScreenLock.count;
@@ -41,8 +74,8 @@ void ReleaseScreenLock() {
         const bool announce = UnannouncedMarks;
         UnannouncedMarks = false;
         ScreenLock.held = false;
-        PlatformUnlock();
-        if (announce) PlatformRowsMarked();
+        UnlockForLogic();
+        if (announce) AnnounceMarkedRows();
     }
 }
 
@@ -62,7 +95,7 @@ static int32_t SurfacePitch(int32_t width) {
 }
 
 Surface* CreateSurface(int32_t width, int32_t height) {
-    if (!WindowOpen || width <= 0 || height <= 0) return nullptr;
+    if (!PetWindow.open || width <= 0 || height <= 0) return nullptr;
     const int32_t pitch = SurfacePitch(width);
     if (pitch == 0) return nullptr;
     const uint64_t bytes = static_cast<uint64_t>(pitch) * static_cast<uint64_t>(height);
@@ -91,7 +124,7 @@ void DestroySurface(Surface* surface) {
 }
 
 void SetPixel(Surface* surface, float x, float y, uint32_t colour) {
-    if (!WindowOpen || !surface || !surface->pixels) return;
+    if (!PetWindow.open || !surface || !surface->pixels) return;
     const int32_t px = RoundCoordinate(x);
     const int32_t py = RoundCoordinate(y);
     if (px < 0 || py < 0 || px >= surface->width || py >= surface->height) return;
@@ -107,7 +140,7 @@ static int32_t Clamp(int32_t v, int32_t low, int32_t high) {
 
 int32_t PutRect(float x, float y, const Surface* source, int32_t x1, int32_t y1, int32_t x2,
                 int32_t y2) {
-    if (!WindowOpen || !source || !source->pixels || source->width <= 0 || source->height <= 0 ||
+    if (!PetWindow.open || !source || !source->pixels || source->width <= 0 || source->height <= 0 ||
         !Framebuffer.pixels)
         return 1;
     int64_t dx = RoundCoordinate(x);
@@ -160,7 +193,7 @@ void SetColours(uint32_t foreground, uint32_t background) {
 }
 
 void ClearScreen() {
-    if (!WindowOpen || !Framebuffer.pixels) return;
+    if (!PetWindow.open || !Framebuffer.pixels) return;
     TakeScreenLock();
     for (int32_t y = 0; y < Framebuffer.height; ++y) {
         for (int32_t x = 0; x < Framebuffer.width; ++x) PixelAt(Framebuffer, x, y) = BackgroundColour;
@@ -172,6 +205,7 @@ void ClearScreen() {
 
 void MarkAllRows() {
     for (int32_t y = 0; y < Framebuffer.height && y < MaxRows; ++y) RowMarks[y] = true;
+    RowsMarkedByWindow();
 }
 
 bool TakeMarkedBand(int32_t& first, int32_t& last) {

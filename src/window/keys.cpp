@@ -1,5 +1,6 @@
-// The key ring, PollKey, pauses, the clock and the random generator.
-#include <cmath>
+// The key ring and PollKey. The window thread puts keys, the logic thread
+// takes them, both under the lock.
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -8,6 +9,18 @@
 
 KeyRing KeyBuffer;
 bool KeyHitFlag = false;
+
+// The key-hit flag as the logic thread's waits see it without the lock.
+static std::atomic<bool> KeyHitHint{false};
+
+bool KeyPending() {
+    return KeyHitHint.load();
+}
+
+void ClearKeyHit() {
+    KeyHitFlag = false;
+    KeyHitHint = false;
+}
 
 // Second character of PollKey for extended codes 256 to 276 (and beyond).
 const char ExtendedKeyTable[21] = {107, 72, 80, 75, 77, 82, 83, 71, 79, 73, 81,
@@ -18,6 +31,8 @@ void PutKey(int32_t code) {
     KeyBuffer.write = (KeyBuffer.write + 1) % 16;
     if (KeyBuffer.write == KeyBuffer.read) KeyBuffer.read = (KeyBuffer.read + 1) % 16;
     KeyHitFlag = true;
+    KeyHitHint = true;
+    KeyArrivedForLogic();
 }
 
 // Takes the oldest key, 0 for none; the hit flag is cleared either way.
@@ -27,12 +42,12 @@ static int32_t TakeKey() {
         code = KeyBuffer.slot[KeyBuffer.read];
         KeyBuffer.read = (KeyBuffer.read + 1) % 16;
     }
-    KeyHitFlag = false;
+    ClearKeyHit();
     return code;
 }
 
 std::string PollKey() {
-    if (!WindowOpen) return std::string();
+    if (!PetWindow.open) return std::string();
     TakeScreenLock();
     const int32_t code = TakeKey();
     ReleaseScreenLock();
@@ -53,88 +68,7 @@ std::string PollKey() {
     return key;
 }
 
-// Reads and clears the key-hit flag, as one check of a long pause.
-static bool KeyArrived() {
-    // Without a window no key can arrive, and on some systems the lock itself
-    // only exists while the window does.
-    if (!WindowOpen) {
-        const bool hit = KeyHitFlag;
-        KeyHitFlag = false;
-        return hit;
-    }
-    TakeScreenLock();
-    const bool hit = KeyHitFlag;
-    KeyHitFlag = false;
-    ReleaseScreenLock();
-    return hit;
-}
-
-void SleepMs(int32_t n) {
-    PlatformPauseStarts(n);
-    if (n == -1) {  // until a key arrives
-        while (!KeyArrived()) PlatformSleep(50);
-        return;
-    }
-    if (n < 100) {
-        if (n > 0) PlatformSleep(n);
-        return;
-    }
-    do {
-        if (KeyArrived()) return;
-        PlatformSleep(50);
-        n -= 50;
-    } while (n > 50);
-    if (n > 0) PlatformSleep(n);
-}
-
-double SecondsTimer() {
-    return PlatformSeconds();
-}
-
-// MT19937 with its own seeding: a linear congruential fill of the state.
-static uint32_t MtState[624];
-static int32_t MtPosition = 624;
-static bool MtSeeded = false;
-
-void SeedRandom(double seed, int32_t choice) {
-    (void)choice;  // one generator only
-    int64_t whole = 0;
-    if (std::isnan(seed))
-        whole = 0;
-    else if (seed >= 9223372036854775807.0)
-        whole = INT64_MAX;
-    else if (seed <= -9223372036854775808.0)
-        whole = INT64_MIN;
-    else
-        whole = static_cast<int64_t>(seed);  // truncated toward zero
-    MtState[0] = static_cast<uint32_t>(static_cast<uint64_t>(whole));
-    for (int i = 1; i < 624; ++i) MtState[i] = MtState[i - 1] * 1664525u + 1013904223u;
-    MtPosition = 624;
-    MtSeeded = true;
-}
-
-static void Regenerate() {
-    for (int i = 0; i < 624; ++i) {
-        const uint32_t y = (MtState[i] & 0x80000000u) | (MtState[(i + 1) % 624] & 0x7FFFFFFFu);
-        MtState[i] = MtState[(i + 397) % 624] ^ (y >> 1) ^ ((y & 1u) ? 0x9908B0DFu : 0u);
-    }
-    MtPosition = 0;
-}
-
-double RandomUnit() {
-    if (!MtSeeded) SeedRandom(0.0, 0);
-    if (MtPosition >= 624) Regenerate();
-    uint32_t y = MtState[MtPosition++];
-    y ^= y >> 11;
-    y ^= (y << 7) & 0x9D2C5680u;
-    y ^= (y << 15) & 0xEFC60000u;
-    y ^= y >> 18;
-    return y * (1.0 / 4294967296.0);
-}
-
-// Before any SeedRandom the generator runs as if seeded with 0.
-void ResetKeysAndChance() {
+void ResetKeys() {
     KeyBuffer = KeyRing();
-    KeyHitFlag = false;
-    SeedRandom(0.0, 0);
+    ClearKeyHit();
 }

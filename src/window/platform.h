@@ -106,6 +106,8 @@ struct DirectWindow {
     void (*Wait)(int64_t until, bool keys);
     // Called by SleepMs as each pause begins, with its argument as passed.
     void (*PauseStarts)(int32_t ms);
+    // Ends the program with this status; does not return.
+    void (*Exit)(int32_t code);
 };
 
 // --- A backend ---------------------------------------------------------------

@@ -1,6 +1,7 @@
-// Opening and closing the pet window, its caption and position, and the
-// desktop queries: the platform-neutral half. The backend linked into the
-// program does the rest through platform.h.
+// The record of the pet window: opening and closing it, its caption and its
+// position, the same on every backend. The backend does the rest through
+// platform.h.
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,28 +10,23 @@
 #include "core.h"
 #include "platform.h"
 
-// The program's file name without directory and extension, until the pet
-// sets its own caption.
-static const char DefaultTitle[] = "pomfy";
+WindowRecord PetWindow;
 
-char TitleBuffer[128] = "pomfy";
-bool WindowOpen = false;
-int32_t WindowFlags = 0;
-char OpenFailure[128] = "";
+namespace {
 
-static void SetOpenFailure(const char* reason) {
-    std::snprintf(OpenFailure, sizeof OpenFailure, "%s", reason);
+// The position last carried out, packed (x high, y low): the window thread
+// writes it, the logic thread reads it.
+std::atomic<uint64_t> Position{0};
+
+uint64_t Pack(int32_t x, int32_t y) {
+    return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
-// From drawing.cpp and keys.cpp.
-extern void (*BlockCopy)(void* to, const void* from, size_t bytes);
-void ResetKeysAndChance();
-
-static void PlainBlockCopy(void* to, const void* from, size_t bytes) {
-    std::memcpy(to, from, bytes);
+void SetOpenFailure(const char* reason) {
+    std::snprintf(PetWindow.failure, sizeof PetWindow.failure, "%s", reason);
 }
 
-static bool KnownDepth(int32_t depth) {
+bool KnownDepth(int32_t depth) {
     switch (depth) {
         case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32:
             return true;
@@ -39,25 +35,33 @@ static bool KnownDepth(int32_t depth) {
     }
 }
 
-static void FreeFramebuffer() {
-    std::free(Framebuffer.pixels);
-    Framebuffer = Surface();
-    std::free(ConvertedRows);
-    ConvertedRows = nullptr;
-    for (bool& m : RowMarks) m = false;
-}
-
-static void CloseWindowLayer() {
-    if (!WindowOpen) return;
-    WindowOpen = false;
+void CloseWindowLayer() {
+    if (!PetWindow.open) return;
+    PetWindow.open = false;
     // The program may end in the middle of a drawing operation.
     if (ScreenLock.held) {
         ScreenLock.count = 0;
         ScreenLock.held = false;
-        PlatformUnlock();
+        UnlockForLogic();
     }
-    PlatformCloseWindow();
+    const PlatformBackend& b = Backend();
+    if (b.direct != nullptr)
+        b.direct->CloseWindow();
+    else
+        StopWindowThread();
     FreeFramebuffer();
+}
+
+}  // namespace
+
+void WindowPlaced(int32_t x, int32_t y) {
+    Position = Pack(x, y);
+}
+
+void WindowPosition(int32_t& x, int32_t& y) {
+    const uint64_t packed = Position.load();
+    x = static_cast<int32_t>(static_cast<uint32_t>(packed >> 32));
+    y = static_cast<int32_t>(static_cast<uint32_t>(packed));
 }
 
 int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
@@ -65,11 +69,11 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     (void)refresh;
     // One window per program: a second one would leave the first one's
     // thread running over freed buffers.
-    if (WindowOpen) {
+    if (PetWindow.open) {
         SetOpenFailure("it is open already");
         return 1;
     }
-    OpenFailure[0] = '\0';
+    PetWindow.failure[0] = '\0';
     // There is one row mark per framebuffer row.
     if (width <= 0 || height <= 0 || !KnownDepth(depth) || height > MaxRows ||
         width > INT32_MAX / 4) {
@@ -79,34 +83,36 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     if (pages < 1) pages = 1;
     (void)pages;  // one framebuffer whatever is asked for
     if (flags >= 0 && (flags & FlagShaped)) flags |= FlagNoSwitching | FlagNoFrame;
-
-    // Every depth is kept as 4 bytes per pixel.
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    FreeFramebuffer();
-    Framebuffer.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
-    ConvertedRows = static_cast<uint32_t*>(std::calloc(count, 4));
-    if (!Framebuffer.pixels || !ConvertedRows) {
-        FreeFramebuffer();
+    if (!AllocateFramebuffer(width, height)) {
         SetOpenFailure("there is no memory for its pixels");
         return 1;
     }
-    Framebuffer.width = width;
-    Framebuffer.height = height;
-    Framebuffer.pitch = width * 4;
-    for (size_t i = 0; i < count; ++i) Framebuffer.pixels[i] = 0xFF000000u;
-    ForegroundColour = 0xFFFFFFFFu;
-    BackgroundColour = 0xFF000000u;
-    BlockCopy = PlainBlockCopy;
-    WindowFlags = flags;
+    PetWindow.flags = flags;
+    PetWindow.width = width;
+    PetWindow.height = height;
 
-    const int32_t status = PlatformOpenWindow(width, height, flags);
-    if (status != 0) {
-        FreeFramebuffer();
-        WindowFlags = 0;
-        if (OpenFailure[0] == '\0') SetOpenFailure("the desktop refused it");
-        return status;
+    // Centred on the primary screen, halves rounded down.
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    GetDesktopSize(desktopWidth, desktopHeight);
+    const int32_t x = (desktopWidth - width) >> 1;
+    const int32_t y = (desktopHeight - height) >> 1;
+    Position = Pack(x, y);
+
+    const PlatformBackend& b = Backend();
+    const char* failure = nullptr;
+    if (b.direct != nullptr) {
+        if (b.direct->OpenWindow(x, y, width, height) != 0) failure = "the desktop refused it";
+    } else {
+        failure = StartWindowThread(x, y);
     }
-    WindowOpen = true;
+    if (failure != nullptr) {
+        SetOpenFailure(failure);
+        FreeFramebuffer();
+        PetWindow.flags = PetWindow.width = PetWindow.height = 0;
+        Position = 0;
+        return 1;
+    }
+    PetWindow.open = true;
 
     static bool closingRegistered = false;
     if (!closingRegistered) {
@@ -117,71 +123,62 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
 }
 
 void SetWindowTitle(const char* title) {
-    std::memset(TitleBuffer, 0, sizeof TitleBuffer);
+    std::memset(PetWindow.title, 0, sizeof PetWindow.title);
     if (title) {
         size_t n = 0;
-        while (n < sizeof TitleBuffer - 1 && title[n]) ++n;
-        std::memcpy(TitleBuffer, title, n);
+        while (n < sizeof PetWindow.title - 1 && title[n]) ++n;
+        std::memcpy(PetWindow.title, title, n);
     }
-    if (!WindowOpen) return;
-    // The window thread takes the caption in its message step, under the
-    // lock: holding it here would make the two threads wait for each other.
+    if (!PetWindow.open) return;
+    // The window thread takes the caption in its cycle, under the lock:
+    // holding it here would make the two threads wait for each other.
     const bool letGo = ScreenLock.held;
-    if (letGo) PlatformUnlock();
-    PlatformSetTitle(TitleBuffer);
-    if (letGo) PlatformLock();
+    if (letGo) UnlockForLogic();
+    const PlatformBackend& b = Backend();
+    if (b.direct != nullptr)
+        b.direct->SetTitle(PetWindow.title);
+    else
+        QueueWindowTitle(PetWindow.title);
+    if (letGo) LockForLogic();
 }
 
 void GetWindowPosition(int32_t& x, int32_t& y) {
-    if (!WindowOpen) {
+    if (!PetWindow.open) {
         x = 0;
         y = 0;
         return;
     }
     int32_t left = 0, top = 0;
-    PlatformGetWindowPosition(left, top);
+    WindowPosition(left, top);
     x = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(left) & 0xFFFFu));
     y = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(top) & 0xFFFFu));
 }
 
 void SetWindowPosition(int32_t x, int32_t y) {
-    if (!WindowOpen || (WindowFlags & FlagFullScreen)) return;
+    if (!PetWindow.open || (PetWindow.flags & FlagFullScreen)) return;
     if (x == KeepCoordinate || y == KeepCoordinate) {
         int32_t left = 0, top = 0;
-        PlatformGetWindowPosition(left, top);
+        WindowPosition(left, top);
         if (x == KeepCoordinate) x = left;
         if (y == KeepCoordinate) y = top;
     }
-    PlatformQueueMove(x, y);
-}
-
-void GetDesktopSize(int32_t& width, int32_t& height) {
-    PlatformGetDesktopSize(width, height);
-}
-
-int32_t GetTaskbarTop() {
-    return PlatformTaskbarTop();
-}
-
-void RemoveFromTaskbar(const char* title) {
-    PlatformRemoveFromTaskbar(title ? title : "");
-}
-
-void EndProgram(int32_t code) {
-    PlatformExit(code);
+    const PlatformBackend& b = Backend();
+    if (b.direct != nullptr) {
+        b.direct->Move(x, y);
+        Position = Pack(x, y);
+    } else {
+        QueueWindowMove(x, y);
+    }
 }
 
 void ResetWindowCore() {
-    if (ScreenLock.held) PlatformUnlock();
+    if (ScreenLock.held) UnlockForLogic();
     ScreenLock = ScreenLockState();
-    WindowOpen = false;
-    WindowFlags = 0;
-    OpenFailure[0] = '\0';
+    PetWindow = WindowRecord();
+    Position = 0;
     FreeFramebuffer();
     ForegroundColour = 0xFFFFFFFFu;
     BackgroundColour = 0xFF000000u;
-    std::memset(TitleBuffer, 0, sizeof TitleBuffer);
-    std::memcpy(TitleBuffer, DefaultTitle, sizeof DefaultTitle);
-    BlockCopy = PlainBlockCopy;
+    ResetDesktopKnowledge();
     ResetKeysAndChance();
 }

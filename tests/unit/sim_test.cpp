@@ -103,7 +103,7 @@ TEST_F(Headless, ResetMakesRunsIndependent) {
     SimReset();
     EXPECT_EQ(SimNow(), 0);
     EXPECT_TRUE(SimTrace().empty());
-    EXPECT_FALSE(WindowOpen);
+    EXPECT_FALSE(PetWindow.open);
     EXPECT_FALSE(ScreenLock.held);
     EXPECT_EQ(KeyBuffer.read, KeyBuffer.write);
     EXPECT_FALSE(KeyHitFlag);

@@ -13,18 +13,18 @@ TEST(Open, RefusesBadArguments) {
     for (auto [w, h, depth] : bad) {
         SimReset();
         EXPECT_NE(OpenPetWindow(w, h, depth, 0, FlagShaped | FlagNoSwitching, 0), 0) << w << "x" << h << "@" << depth;
-        EXPECT_FALSE(WindowOpen);
+        EXPECT_FALSE(PetWindow.open);
         EXPECT_EQ(Framebuffer.pixels, nullptr);
         // A reason the program can show the user.
-        EXPECT_STRNE(OpenFailure, "");
+        EXPECT_STRNE(PetWindow.failure, "");
     }
     for (int32_t depth : {1, 2, 4, 8, 15, 16, 24, 32}) {
         SimReset();
         EXPECT_EQ(OpenPetWindow(35, 35, depth, -3, 0, 0), 0) << depth;
-        EXPECT_STREQ(OpenFailure, "");
+        EXPECT_STREQ(PetWindow.failure, "");
     }
     EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
-    EXPECT_STREQ(OpenFailure, "it is open already");
+    EXPECT_STREQ(PetWindow.failure, "it is open already");
     SimReset();
 }
 
@@ -38,7 +38,7 @@ TEST(Open, ShapedImpliesNoFrameAndNoSwitching) {
     for (auto [given, effective] : flags) {
         SimReset();
         ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, given, 0), 0);
-        EXPECT_EQ(WindowFlags, effective) << given;
+        EXPECT_EQ(PetWindow.flags, effective) << given;
     }
     SimReset();
 }
@@ -72,7 +72,7 @@ TEST(Open, StartsBlackUnmarkedAndCentred) {
     EXPECT_EQ(ForegroundColour, 0xFFFFFFFFu);
     EXPECT_EQ(BackgroundColour, 0xFF000000u);
     EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0) << "one window per program";
-    EXPECT_TRUE(WindowOpen);
+    EXPECT_TRUE(PetWindow.open);
     SimReset();
 }
 
@@ -81,7 +81,7 @@ TEST(Open, AFailedOpeningLeavesEverythingClosed) {
     config.windowOpens = false;
     SimReset(config);
     EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
-    EXPECT_FALSE(WindowOpen);
+    EXPECT_FALSE(PetWindow.open);
     EXPECT_EQ(CreateSurface(35, 35), nullptr);
     SetWindowPosition(1, 2);
     EXPECT_TRUE(EventsOf(TraceEvent::Kind::Move).empty());
@@ -97,7 +97,7 @@ using Window = OpenWindowTest;
 TEST_F(Window, TitlesAreCutTo127Characters) {
     const std::string longTitle(200, 'p');
     SetWindowTitle(longTitle.c_str());
-    EXPECT_EQ(std::string(TitleBuffer), longTitle.substr(0, 127));
+    EXPECT_EQ(std::string(PetWindow.title), longTitle.substr(0, 127));
     // Setting the caption with the screen lock held lets go of it for the
     // time of the change (the headless backend stops the program otherwise)
     // and takes it back.
@@ -116,12 +116,12 @@ TEST_F(Window, TitlesAreCutTo127Characters) {
 
 TEST(Title, BeforeOpeningItIsKeptForTheWindow) {
     SimReset();
-    EXPECT_STREQ(TitleBuffer, "pomfy");
+    EXPECT_STREQ(PetWindow.title, "pomfy");
     SetWindowTitle("Early");
-    EXPECT_STREQ(TitleBuffer, "Early");
+    EXPECT_STREQ(PetWindow.title, "Early");
     EXPECT_TRUE(SimTrace().empty());
     SimReset();
-    EXPECT_STREQ(TitleBuffer, "pomfy");
+    EXPECT_STREQ(PetWindow.title, "pomfy");
 }
 
 TEST_F(Window, PositionsReadBackCutTo16Bits) {

@@ -53,7 +53,7 @@ struct Recorder {
     void Take(const TraceEvent& e) {
         if (!started) {
             started = true;
-            PlatformGetWindowPosition(x, y);
+            WindowPosition(x, y);
         }
         if (e.kind == TraceEvent::Kind::Move) {
             x = e.x;

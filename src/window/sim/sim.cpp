@@ -1,7 +1,7 @@
 // The headless backend. There is no second thread: what the window thread
 // would do is done at the moments when its effect can first be seen by the
 // logic thread.
-//   - Time stands still except in PlatformSleep, which advances it.
+//   - Time stands still except in the pauses, which advance it.
 //   - Keys typed at time T are put into the key buffer whenever the logic
 //     thread takes the lock at a time >= T, and after each advance of the
 //     clock; so a key has arrived for every poll and every pause check made
@@ -16,7 +16,9 @@
 #include "sim.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <utility>
 
@@ -32,8 +34,6 @@ struct SimState {
     int64_t now = 0;
     bool open = false;
     bool locked = false;
-    int32_t x = 0;
-    int32_t y = 0;
     std::multimap<int64_t, int32_t> keys;        // typed, not yet delivered
     std::multimap<int64_t, int32_t> barChanges;  // time -> bar top
     int32_t readSeen = 0;  // the key ring's read index as last seen
@@ -90,24 +90,19 @@ void RunCycle() {
     }
 }
 
-}  // namespace
-
 // --- The backend --------------------------------------------------------------
 
-int32_t PlatformOpenWindow(int32_t width, int32_t height, int32_t flags) {
-    (void)flags;
+int32_t SimOpenWindow(int32_t, int32_t, int32_t, int32_t) {
     if (!Sim.config.windowOpens) return 1;
     Sim.open = true;
-    Sim.x = (Sim.config.desktopWidth - width) >> 1;
-    Sim.y = (Sim.config.desktopHeight - height) >> 1;
     return 0;
 }
 
-void PlatformCloseWindow() {
+void SimCloseWindow() {
     Sim.open = false;
 }
 
-void PlatformSetTitle(const char* title) {
+void SimSetTitle(const char* title) {
     if (Sim.locked) Fault("caption set while holding the screen lock");
     TraceEvent e;
     e.kind = TraceEvent::Kind::Title;
@@ -115,14 +110,7 @@ void PlatformSetTitle(const char* title) {
     SimRecord(e);
 }
 
-void PlatformGetWindowPosition(int32_t& x, int32_t& y) {
-    x = Sim.x;
-    y = Sim.y;
-}
-
-void PlatformQueueMove(int32_t x, int32_t y) {
-    Sim.x = x;
-    Sim.y = y;
+void SimMove(int32_t x, int32_t y) {
     TraceEvent e;
     e.kind = TraceEvent::Kind::Move;
     e.x = x;
@@ -130,63 +118,37 @@ void PlatformQueueMove(int32_t x, int32_t y) {
     SimRecord(e);
 }
 
-void PlatformGetDesktopSize(int32_t& width, int32_t& height) {
-    width = Sim.config.desktopWidth;
-    height = Sim.config.desktopHeight;
-}
-
-int32_t PlatformTaskbarTop() {
-    auto it = Sim.barChanges.upper_bound(Sim.now);
-    if (it == Sim.barChanges.begin()) return Sim.config.taskbarTop;
-    return std::prev(it)->second;
-}
-
-void PlatformRemoveFromTaskbar(const char* title) {
-    TraceEvent e;
-    e.kind = TraceEvent::Kind::Taskbar;
-    e.text = title;
-    SimRecord(e);
-}
-
 // Every SetPixel takes and releases the lock: both stay cheap when there is
 // nothing to deliver or to note.
-void PlatformLock() {
+void SimLock() {
     if (Sim.locked) Fault("screen lock taken twice");
     Sim.locked = true;
     if (!Sim.keys.empty()) DeliverKeys();
 }
 
-void PlatformUnlock() {
+void SimUnlock() {
     if (!Sim.locked) Fault("screen lock let go while not held");
     if (Sim.readSeen != KeyBuffer.read) NoteTakenKeys();
     Sim.locked = false;
 }
 
-void PlatformSleep(int32_t ms) {
+// The clock moves on to until, or with keys to the next key typed before
+// then; a window cycle runs first, as at the start of every pause.
+void SimWait(int64_t until, bool keys) {
     if (Sim.locked) Fault("pause while holding the screen lock");
     RunCycle();
-    if (ms > 0) Sim.now += ms;
+    int64_t target = until == NoDeadline ? INT64_MAX : (until + NsPerMs - 1) / NsPerMs;
+    if (keys && Sim.open && !Sim.keys.empty()) {
+        target = std::min(target, std::max(Sim.now, Sim.keys.begin()->first));
+    }
+    if (target == INT64_MAX) Fault("waiting for a key that is never typed");
+    if (target > Sim.now) Sim.now = target;
     Sim.locked = true;
     DeliverKeys();
     Sim.locked = false;
 }
 
-double PlatformSeconds() {
-    return Sim.config.clockStart + static_cast<double>(Sim.now) / 1000.0;
-}
-
-void PlatformExit(int32_t code) {
-    TraceEvent e;
-    e.kind = TraceEvent::Kind::Exit;
-    e.status = code;
-    SimRecord(e);
-    throw SimExit{code};
-}
-
-// The simulated window thread presents at every pause; it needs no wake-up.
-void PlatformRowsMarked() {}
-
-void PlatformPauseStarts(int32_t ms) {
+void SimPauseStarts(int32_t ms) {
     // Waiting for a key with none to come would run the clock for ever.
     if (ms == -1 && Sim.keys.empty() && !KeyHitFlag) Fault("waiting for a key that is never typed");
     TraceEvent e;
@@ -194,6 +156,57 @@ void PlatformPauseStarts(int32_t ms) {
     e.ms = ms;
     SimRecord(e);
 }
+
+void SimEndProgram(int32_t code) {
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Exit;
+    e.status = code;
+    SimRecord(e);
+    throw SimExit{code};
+}
+
+const char* SimStart() {
+    return nullptr;
+}
+
+void SimDesktopSize(int32_t& width, int32_t& height) {
+    width = Sim.config.desktopWidth;
+    height = Sim.config.desktopHeight;
+}
+
+int32_t SimTaskbarTop() {
+    auto it = Sim.barChanges.upper_bound(Sim.now);
+    if (it == Sim.barChanges.begin()) return Sim.config.taskbarTop;
+    return std::prev(it)->second;
+}
+
+void SimRemoveFromTaskbar(const char* title) {
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Taskbar;
+    e.text = title;
+    SimRecord(e);
+}
+
+int64_t SimClockNs() {
+    return Sim.now * NsPerMs;
+}
+
+double SimSeconds() {
+    return Sim.config.clockStart + static_cast<double>(Sim.now) / 1000.0;
+}
+
+const DirectWindow SimWindow = {SimOpenWindow, SimCloseWindow, SimSetTitle,
+                                SimMove,       SimLock,        SimUnlock,
+                                SimWait,       SimPauseStarts, SimEndProgram};
+
+}  // namespace
+
+const PlatformBackend SimBackend = {"headless",  SimStart,   SimDesktopSize,
+                                    SimTaskbarTop, SimRemoveFromTaskbar, SimClockNs,
+                                    SimSeconds,  nullptr,    nullptr,
+                                    &SimWindow};
+
+const PlatformBackend* const PlatformBackends[] = {&SimBackend, nullptr};
 
 // --- For tests and tools --------------------------------------------------------
 
@@ -217,8 +230,7 @@ void SimSetTaskbarTopAt(int64_t t, int32_t top) {
 }
 
 void SimPlaceWindow(int32_t x, int32_t y) {
-    Sim.x = x;
-    Sim.y = y;
+    WindowPlaced(x, y);
 }
 
 void SimRecord(TraceEvent event) {

@@ -1,0 +1,103 @@
+// Which backend the program runs on, the desktop's queries, the clock, and
+// the ways the program ends.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+#include "core.h"
+#include "platform.h"
+
+namespace {
+
+const PlatformBackend* Chosen = nullptr;
+
+// The desktop size, read once.
+bool SizeKnown = false;
+int32_t KnownWidth = 0;
+int32_t KnownHeight = 0;
+
+const char* ProgramName() {
+#ifdef __GLIBC__
+    return program_invocation_short_name;
+#else
+    return "pomfy";
+#endif
+}
+
+}  // namespace
+
+const PlatformBackend& Backend() {
+    if (Chosen != nullptr) return *Chosen;
+    // The first backend that starts is the one: a Wayland compositor's own
+    // protocol before its X server, for example.
+    std::string why = "there is no desktop to run on";
+    for (const PlatformBackend* const* b = PlatformBackends; *b != nullptr; ++b) {
+        const char* reason = (*b)->Start();
+        if (reason == nullptr) {
+            Chosen = *b;
+            return *Chosen;
+        }
+        why = reason;
+    }
+    std::fprintf(stderr, "%s: %s\n", ProgramName(), why.c_str());
+    std::fflush(stderr);
+    std::exit(1);
+}
+
+int64_t NowNs() {
+    return Backend().ClockNs();
+}
+
+void GetDesktopSize(int32_t& width, int32_t& height) {
+    // One size for the whole run: the window's place and the edges of every
+    // walk are measured against it.
+    if (!SizeKnown) {
+        Backend().DesktopSize(KnownWidth, KnownHeight);
+        SizeKnown = true;
+    }
+    width = KnownWidth;
+    height = KnownHeight;
+}
+
+int32_t GetTaskbarTop() {
+    return Backend().TaskbarTop();
+}
+
+void RemoveFromTaskbar(const char* title) {
+    Backend().RemoveFromTaskbar(title ? title : "");
+}
+
+double SecondsTimer() {
+    return Backend().Seconds();
+}
+
+void FatalError(const char* what) {
+    const PlatformBackend* b = Chosen;
+    if (b != nullptr && b->Tell != nullptr) {
+        b->Tell(what);
+    } else {
+        std::fprintf(stderr, "%s: %s\n", ProgramName(), what);
+    }
+    std::fflush(stderr);
+    // On the window thread the exit handlers would wait for that very
+    // thread; elsewhere they close the window and restore the screen saver.
+    if (OnWindowThread()) std::_Exit(1);
+    std::exit(1);
+}
+
+void EndProgram(int32_t code) {
+    if (Chosen != nullptr && Chosen->direct != nullptr) Chosen->direct->Exit(code);
+    if (code != 0 && PetWindow.failure[0] != '\0') {
+        // Nothing else would tell the user why the pet never appeared.
+        const std::string line = std::string("could not open its window: ") + PetWindow.failure;
+        FatalError(line.c_str());
+    }
+    std::exit(code);
+}
+
+void ResetDesktopKnowledge() {
+    SizeKnown = false;
+    KnownWidth = KnownHeight = 0;
+}

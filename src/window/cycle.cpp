@@ -1,0 +1,295 @@
+// The window thread of a desktop backend, and the rules of its cycle,
+// written once for every desktop (platform.h states them). The backend's
+// WindowMechanism gives the means: create and destroy the window, wait,
+// present, move, handle events.
+//
+// What the logic thread asks of the window (moves, captions) goes into the
+// request queue; marked rows are announced. Either schedules the next cycle:
+// at once for rows, CycleGatherNs later for requests alone, never sooner
+// than CycleSpacingNs after the last cycle that presented or moved. A
+// schedule in the future is the mechanism's timer, so that the thread wakes
+// once, when the cycle is due, and not also when it is asked.
+//
+// Lock order: the screen lock, then this file's mutex.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "core.h"
+#include "platform.h"
+
+namespace {
+
+struct Request {
+    bool title = false;  // a caption; otherwise a move
+    int32_t x = 0;
+    int32_t y = 0;
+    std::string text;
+};
+
+enum class Phase { Closed, Opening, Open, Failed };
+
+struct Engine {
+    std::mutex mutex;  // over everything below but the thread itself
+    std::condition_variable changed;  // the phase, requests carried out
+    std::condition_variable keyCame;  // a key for the logic thread's wait
+    Phase phase = Phase::Closed;
+    std::string failure;
+    bool closing = false;
+    std::vector<Request> requests;
+    uint64_t queued = 0;  // requests ever queued
+    uint64_t done = 0;    // requests carried out, in order
+    int64_t requestsSince = NoDeadline;  // when the oldest waiting request came
+    bool rowsWaiting = false;            // marked rows not yet presented
+    int64_t lastVisible = -CycleSpacingNs;  // the last cycle that presented or moved
+    int64_t timerAt = NoDeadline;        // what the mechanism's timer is set to
+    bool logicWaitsForKeys = false;
+    std::thread thread;
+};
+
+// Set by the window thread itself as it starts.
+std::atomic<std::thread::id> WindowThreadId{};
+
+Engine E;
+
+const WindowMechanism& Mechanism() {
+    return *Backend().threaded;
+}
+
+// When the next cycle is due; NoDeadline while there is nothing to do.
+int64_t Due() {
+    const int64_t spaced = E.lastVisible + CycleSpacingNs;
+    int64_t due = NoDeadline;
+    if (E.rowsWaiting) due = spaced;
+    if (!E.requests.empty()) {
+        const int64_t gathered = E.requestsSince + CycleGatherNs;
+        const int64_t t = gathered > spaced ? gathered : spaced;
+        if (t < due) due = t;
+    }
+    return due;
+}
+
+// From the logic thread, holding the mutex: makes the window thread wake
+// when the cycle is due, unless something wakes it by then already.
+void Schedule() {
+    const int64_t due = Due();
+    if (due >= E.timerAt) return;
+    if (due <= NowNs()) {
+        Mechanism().Wake();
+        return;
+    }
+    E.timerAt = due;
+    Mechanism().SetTimer(due);
+}
+
+// Carries out the moves of a batch in order; only the last of the moves
+// that follow each other is sent, since only it could be seen. True when
+// the window moved.
+bool CarryOutMoves(const std::vector<Request>& batch) {
+    bool moved = false;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (batch[i].title) continue;
+        if (i + 1 < batch.size() && !batch[i + 1].title) continue;
+        if (Mechanism().Move(batch[i].x, batch[i].y)) WindowPlaced(batch[i].x, batch[i].y);
+        moved = true;
+    }
+    return moved;
+}
+
+// One cycle: under the lock the marked band, the events that wait and the
+// queued moves; then the captions, without it.
+void RunCycle(int64_t now) {
+    const WindowMechanism& m = Mechanism();
+    std::vector<Request> batch;
+    bool visible = false;
+    {
+        WindowLock hold;
+        {
+            std::lock_guard<std::mutex> engine(E.mutex);
+            batch.swap(E.requests);
+            E.requestsSince = NoDeadline;
+            E.rowsWaiting = false;
+            if (E.timerAt != NoDeadline) {
+                E.timerAt = NoDeadline;
+                m.SetTimer(NoDeadline);
+            }
+        }
+        int32_t first = 0, last = 0;
+        if (TakeMarkedBand(first, last)) {
+            m.Present(first, last);
+            visible = true;
+        }
+        if (m.EventsWaiting()) m.HandleEvents(EventsPerTurn);
+        if (CarryOutMoves(batch)) visible = true;
+        if (m.EndCycle != nullptr) m.EndCycle();
+    }
+    for (const Request& r : batch) {
+        if (r.title) m.SetTitle(r.text.c_str());
+    }
+    std::lock_guard<std::mutex> engine(E.mutex);
+    if (visible) E.lastVisible = now;
+    if (!batch.empty()) {
+        E.done += batch.size();
+        E.changed.notify_all();
+    }
+}
+
+void WindowThreadMain(int32_t x, int32_t y) {
+    WindowThreadId = std::this_thread::get_id();
+    const WindowMechanism& m = Mechanism();
+    const char* failure = m.CreateWindow(x, y, PetWindow.width, PetWindow.height,
+                                         PetWindow.flags, PetWindow.title);
+    {
+        std::lock_guard<std::mutex> engine(E.mutex);
+        if (failure != nullptr) {
+            E.phase = Phase::Failed;
+            E.failure = failure;
+            E.changed.notify_all();
+            return;
+        }
+        E.phase = Phase::Open;
+        E.changed.notify_all();
+    }
+    for (;;) {
+        int64_t due = NoDeadline;
+        {
+            std::lock_guard<std::mutex> engine(E.mutex);
+            if (E.closing) break;
+            due = Due();
+        }
+        const int64_t now = NowNs();
+        if (due <= now) {
+            RunCycle(now);
+        } else if (m.EventsWaiting()) {
+            WindowLock hold;
+            m.HandleEvents(EventsPerTurn);
+        } else {
+            m.WaitForWork(due);
+        }
+    }
+    m.DestroyWindow();
+}
+
+}  // namespace
+
+bool OnWindowThread() {
+    return std::this_thread::get_id() == WindowThreadId.load();
+}
+
+const char* StartWindowThread(int32_t x, int32_t y) {
+    std::unique_lock<std::mutex> engine(E.mutex);
+    if (E.thread.joinable()) return "it is open already";
+    E.phase = Phase::Opening;
+    E.failure.clear();
+    E.closing = false;
+    E.requests.clear();
+    E.queued = E.done = 0;
+    E.requestsSince = NoDeadline;
+    E.rowsWaiting = false;
+    E.lastVisible = NowNs() - CycleSpacingNs;
+    E.timerAt = NoDeadline;
+    try {
+        E.thread = std::thread(WindowThreadMain, x, y);
+    } catch (const std::exception&) {
+        E.phase = Phase::Closed;
+        return "its window thread could not be started";
+    }
+    E.changed.wait(engine, [] { return E.phase != Phase::Opening; });
+    if (E.phase == Phase::Open) return nullptr;
+    engine.unlock();
+    E.thread.join();
+    WindowThreadId = std::thread::id();
+    engine.lock();
+    E.phase = Phase::Closed;
+    return E.failure.c_str();
+}
+
+void StopWindowThread() {
+    {
+        std::lock_guard<std::mutex> engine(E.mutex);
+        if (!E.thread.joinable() || E.phase != Phase::Open) return;
+        E.closing = true;
+        // A caption still waited for is given up.
+        E.done = E.queued;
+        E.changed.notify_all();
+    }
+    Mechanism().Wake();
+    E.thread.join();
+    WindowThreadId = std::thread::id();
+    std::lock_guard<std::mutex> engine(E.mutex);
+    E.phase = Phase::Closed;
+}
+
+void QueueWindowMove(int32_t x, int32_t y) {
+    std::lock_guard<std::mutex> engine(E.mutex);
+    if (E.phase != Phase::Open || E.closing) return;
+    Request r;
+    r.x = x;
+    r.y = y;
+    if (E.requests.empty()) E.requestsSince = NowNs();
+    E.requests.push_back(std::move(r));
+    ++E.queued;
+    Schedule();
+}
+
+void QueueWindowTitle(const char* title) {
+    std::unique_lock<std::mutex> engine(E.mutex);
+    if (E.phase != Phase::Open || E.closing) return;
+    Request r;
+    r.title = true;
+    r.text = title;
+    if (E.requests.empty()) E.requestsSince = NowNs();
+    E.requests.push_back(std::move(r));
+    const uint64_t mine = ++E.queued;
+    Schedule();
+    E.changed.wait(engine, [mine] { return E.done >= mine || E.phase != Phase::Open; });
+}
+
+void AnnounceMarkedRows() {
+    const PlatformBackend& b = Backend();
+    if (b.threaded == nullptr) return;  // the headless backend presents at every pause
+    std::lock_guard<std::mutex> engine(E.mutex);
+    if (E.phase != Phase::Open || E.rowsWaiting) return;
+    E.rowsWaiting = true;
+    Schedule();
+}
+
+void RowsMarkedByWindow() {
+    // Only the window thread marks rows this way, and it looks at the
+    // schedule again before it sleeps.
+    if (!OnWindowThread()) return;
+    std::lock_guard<std::mutex> engine(E.mutex);
+    E.rowsWaiting = true;
+}
+
+void KeyArrivedForLogic() {
+    // The logic thread either has not looked at the hint yet, and will see
+    // it, or waits, and is woken.
+    std::lock_guard<std::mutex> engine(E.mutex);
+    if (E.logicWaitsForKeys) E.keyCame.notify_all();
+}
+
+void WaitOnLogic(int64_t until, bool keys) {
+    const PlatformBackend& b = Backend();
+    if (b.direct != nullptr) {
+        b.direct->Wait(until, keys);
+        return;
+    }
+    std::unique_lock<std::mutex> engine(E.mutex);
+    if (keys && KeyPending()) return;
+    const int64_t now = NowNs();
+    if (now >= until) return;
+    E.logicWaitsForKeys = keys;
+    if (until == NoDeadline) {
+        E.keyCame.wait(engine);
+    } else {
+        E.keyCame.wait_for(engine, std::chrono::nanoseconds(until - now));
+    }
+    E.logicWaitsForKeys = false;
+}

@@ -1,0 +1,75 @@
+// Pauses. A pause of 100 ms or more looks at the key-hit flag at its start
+// and every 50 ms after it (its check points), as long as more than 50 ms
+// are left; a key found at a check point ends the pause there. The pause
+// does not wake at each check point to look: it sleeps until the last one,
+// or until a key arrives, and then finishes at the first check point at or
+// after that moment. So it ends exactly when checking every 50 ms would
+// have ended it, at the cost of one wake-up per key.
+#include <cstdint>
+
+#include "core.h"
+#include "platform.h"
+#include "window.h"
+
+namespace {
+
+constexpr int64_t CheckStepNs = 50 * NsPerMs;
+
+// Sleeps until the clock reaches until, keys or no keys.
+void Rest(int64_t until) {
+    while (NowNs() < until) WaitOnLogic(until, false);
+}
+
+// Reads and clears the key-hit flag: one check of a long pause.
+bool KeyArrived() {
+    // Without a window no key can arrive, and on some systems the lock itself
+    // only exists while the window does.
+    if (!PetWindow.open) {
+        const bool hit = KeyHitFlag;
+        ClearKeyHit();
+        return hit;
+    }
+    TakeScreenLock();
+    const bool hit = KeyHitFlag;
+    ClearKeyHit();
+    ReleaseScreenLock();
+    return hit;
+}
+
+// The checks at start, start + 50 ms, ... up to and including last
+// (NoDeadline: without end). True when one of them found a key.
+bool Checks(int64_t start, int64_t last) {
+    if (KeyArrived()) return true;
+    if (last == start) return false;
+    for (;;) {
+        WaitOnLogic(last, true);
+        const int64_t now = NowNs();
+        if (now >= last) return KeyArrived();
+        if (!KeyPending()) continue;  // woken early, no key yet
+        // The first check point at or after the key's arrival.
+        const int64_t steps = (now - start + CheckStepNs - 1) / CheckStepNs;
+        Rest(start + steps * CheckStepNs);
+        if (KeyArrived()) return true;
+    }
+}
+
+}  // namespace
+
+void SleepMs(int32_t n) {
+    const PlatformBackend& b = Backend();
+    if (b.direct != nullptr) b.direct->PauseStarts(n);
+    if (n == -1) {  // until a key arrives
+        Checks(NowNs(), NoDeadline);
+        return;
+    }
+    if (n < 100) {
+        if (n > 0) Rest(NowNs() + n * NsPerMs);
+        return;
+    }
+    // The check points: every 50 ms while more than 50 ms are left.
+    const int64_t start = NowNs();
+    const int32_t checks = (n - 50 + 49) / 50;  // n >= 100: at least 1
+    if (Checks(start, start + (checks - 1) * CheckStepNs)) return;
+    // The rest of the pause, unchecked: a key now stays for the next one.
+    Rest(start + n * NsPerMs);
+}

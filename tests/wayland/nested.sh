@@ -6,18 +6,23 @@
 # is stopped again when the command ends; the command's exit status is this
 # script's.
 #
-#   tests/wayland/nested.sh mutter|sway COMMAND [ARGS...]
+#   tests/wayland/nested.sh mutter|sway|kwin COMMAND [ARGS...]
+#
+# sway runs swaybar along the bottom of the screen.
 #
 # The command finds in its environment:
 #   DISPLAY, XAUTHORITY  the compositor's XWayland server
+#   WAYLAND_DISPLAY, XDG_RUNTIME_DIR  the compositor itself
 #   OUTER_DISPLAY        the Xvfb, where xdotool types and clicks
-#   INNER_USER           the user that X clients of XWayland must run as
-#                        (sway refuses to run as root, so under root it runs
-#                        as an unprivileged user made for the tests), or empty
+#   INNER_USER           the user that the compositor's clients must run as
+#                        (sway refuses to run as root, and neither compositor
+#                        takes clients of another user, so under root sway
+#                        and KWin run as an unprivileged user made for the
+#                        tests), or empty
 #   SWAYSOCK             sway's IPC socket (sway only)
-#   COMPOSITOR           mutter or sway
+#   COMPOSITOR           mutter, sway or kwin
 set -u
-[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway COMMAND [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway|kwin COMMAND [ARGS...]" >&2; exit 2; }
 compositor=$1; shift
 test_user=pomfy-test
 
@@ -25,7 +30,9 @@ source "$(dirname "$0")/../e2e/stop-on-exit.sh"
 chmod 755 "$tmp"
 die() { echo "nested.sh: $*" >&2; for f in "$tmp"/*.log; do [ -s "$f" ] && tail -n 15 "$f" >&2; done; exit 1; }
 
-for p in Xvfb "$compositor" Xwayland xdotool; do
+program=$compositor
+[ "$compositor" = kwin ] && program=kwin_wayland
+for p in Xvfb "$program" Xwayland xdotool; do
     command -v "$p" >/dev/null || die "$p is not installed (scripts/install-deps --all installs it)"
 done
 
@@ -38,6 +45,28 @@ export OUTER_DISPLAY=":$(head -n1 "$tmp/display")"
 runtime="$tmp/run"
 mkdir -m 700 "$runtime"
 INNER_USER=
+as_user=()
+# Under root, the compositor runs as the test user.
+unprivileged() {
+    if [ "$(id -u)" -eq 0 ]; then
+        id "$test_user" >/dev/null 2>&1 ||
+            useradd --system --user-group --no-create-home --home-dir /nonexistent \
+                --shell /usr/sbin/nologin "$test_user" 2>/dev/null ||
+            id "$test_user" >/dev/null 2>&1 || die "cannot make the user $test_user"
+        INNER_USER=$test_user
+        chown "$test_user:" "$runtime"
+        as_user=(runuser -u "$test_user" --)
+    fi
+}
+# The compositor's Wayland socket in the runtime folder, once it is there.
+wait_socket() {
+    for _ in $(seq 150); do
+        WAYLAND_DISPLAY=$(cd "$runtime" && ls wayland-* 2>/dev/null | grep -v '\.lock$' | head -n1)
+        [ -n "$WAYLAND_DISPLAY" ] && return 0
+        sleep 0.1
+    done
+    die "$compositor made no Wayland socket"
+}
 case "$compositor" in
 mutter)
     # A session bus of its own, stopped with the rest.
@@ -58,25 +87,20 @@ mutter)
     [ -n "$inner" ] || die "mutter started no XWayland"
     auth=$(ls "$runtime"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)
     export DISPLAY=$inner XAUTHORITY=$auth
+    WAYLAND_DISPLAY=pomfy-wl
     ;;
 sway)
-    if [ "$(id -u)" -eq 0 ]; then
-        id "$test_user" >/dev/null 2>&1 ||
-            useradd --system --user-group --no-create-home --home-dir /nonexistent \
-                --shell /usr/sbin/nologin "$test_user" 2>/dev/null ||
-            id "$test_user" >/dev/null 2>&1 || die "cannot make the user $test_user"
-        INNER_USER=$test_user
-        chown "$test_user:" "$runtime"
-        as_user=(runuser -u "$test_user" --)
-    else
-        as_user=()
-    fi
+    unprivileged
     : >"$tmp/inner-display"
     [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
     cat >"$tmp/sway.config" <<EOF
 xwayland force
 output * mode 1024x768 position 0 0
 exec sh -c 'echo "\$DISPLAY" >$tmp/inner-display'
+bar {
+    position bottom
+    status_command while :; do echo pomfy; sleep 3600; done
+}
 EOF
     "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
         DISPLAY="$OUTER_DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
@@ -87,12 +111,39 @@ EOF
     export DISPLAY=$(head -n1 "$tmp/inner-display")
     export XAUTHORITY=
     export SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -n1)
+    wait_socket
+    ;;
+kwin)
+    unprivileged
+    : >"$tmp/inner-display"
+    [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
+    # kwin_wayland carries a file capability, which an unprivileged user
+    # may not exec; a copy has none.
+    cp "$(command -v kwin_wayland)" "$tmp/kwin_wayland"
+    chmod 755 "$tmp/kwin_wayland"
+    # A session bus of its own, of the compositor's user.
+    "${as_user[@]}" dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 50); do [ -s "$tmp/bus" ] && break; sleep 0.1; done
+    [ -s "$tmp/bus" ] || die "no session bus"
+    "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+        DISPLAY="$OUTER_DISPLAY" DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus") \
+        QT_QPA_PLATFORM=wayland KWIN_COMPOSE=Q \
+        "$tmp/kwin_wayland" --x11-display "$OUTER_DISPLAY" --width 1024 --height 768 \
+        --socket pomfy-wl --xwayland --no-lockscreen --no-global-shortcuts \
+        sh -c "echo \"\$DISPLAY\" >$tmp/inner-display" >"$tmp/kwin.log" 2>&1 &
+    pids+=($!)
+    wait_socket
+    for _ in $(seq 150); do [ -s "$tmp/inner-display" ] && break; sleep 0.1; done
+    [ -s "$tmp/inner-display" ] || die "kwin started no XWayland"
+    export DISPLAY=$(head -n1 "$tmp/inner-display")
+    export XAUTHORITY=$(ls "$runtime"/xauth_* 2>/dev/null | head -n1)
     ;;
 *)
     die "no such compositor: $compositor"
     ;;
 esac
-export INNER_USER COMPOSITOR=$compositor
+export INNER_USER COMPOSITOR=$compositor WAYLAND_DISPLAY XDG_RUNTIME_DIR=$runtime
 
 # XWayland takes clients once its socket is there and it answers.
 ready=0

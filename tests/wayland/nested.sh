@@ -58,10 +58,11 @@ unprivileged() {
         as_user=(runuser -u "$test_user" --)
     fi
 }
-# The compositor's Wayland socket in the runtime folder, once it is there.
+# The compositor's Wayland socket in the runtime folder (named $1, or the
+# first wayland-N), once it is there.
 wait_socket() {
     for _ in $(seq 150); do
-        WAYLAND_DISPLAY=$(cd "$runtime" && ls wayland-* 2>/dev/null | grep -v '\.lock$' | head -n1)
+        WAYLAND_DISPLAY=$(cd "$runtime" && ls ${1:-wayland-*} 2>/dev/null | grep -v '\.lock$' | head -n1)
         [ -n "$WAYLAND_DISPLAY" ] && return 0
         sleep 0.1
     done
@@ -121,6 +122,9 @@ kwin)
     # may not exec; a copy has none.
     cp "$(command -v kwin_wayland)" "$tmp/kwin_wayland"
     chmod 755 "$tmp/kwin_wayland"
+    # Started by KWin once XWayland is up, with its DISPLAY.
+    printf '#!/bin/sh\necho "$DISPLAY" >%s\n' "$tmp/inner-display" >"$tmp/tell-display"
+    chmod 755 "$tmp/tell-display"
     # A session bus of its own, of the compositor's user.
     "${as_user[@]}" dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &
     pids+=($!)
@@ -131,9 +135,9 @@ kwin)
         QT_QPA_PLATFORM=wayland KWIN_COMPOSE=Q \
         "$tmp/kwin_wayland" --x11-display "$OUTER_DISPLAY" --width 1024 --height 768 \
         --socket pomfy-wl --xwayland --no-lockscreen --no-global-shortcuts \
-        sh -c "echo \"\$DISPLAY\" >$tmp/inner-display" >"$tmp/kwin.log" 2>&1 &
+        "$tmp/tell-display" >"$tmp/kwin.log" 2>&1 &
     pids+=($!)
-    wait_socket
+    wait_socket pomfy-wl
     for _ in $(seq 150); do [ -s "$tmp/inner-display" ] && break; sleep 0.1; done
     [ -s "$tmp/inner-display" ] || die "kwin started no XWayland"
     export DISPLAY=$(head -n1 "$tmp/inner-display")

@@ -25,12 +25,13 @@ WaylandDesktop Wl;
 
 namespace {
 
-// On/off keyboard focus on demand came with version 4.
+// Keyboard focus on demand came with version 4; before it (KDE Plasma 5.27
+// offers 3) a surface could only ask for the keyboard, which a compositor
+// gives to one in the bottom layer the usual way, on a click.
 constexpr uint32_t LayerShellVersion = 4;
 
 // What the registry and the output have told so far.
 struct Globals {
-    uint32_t layerShellOffered = 0;  // the version offered, 0: none
     uint32_t outputName = 0;
     int32_t modeWidth = 0, modeHeight = 0, scale = 1;
     int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
@@ -81,11 +82,8 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
         wl_output_add_listener(Wl.output, &OutputListener, nullptr);
     } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 &&
                Wl.layerShell == nullptr) {
-        G.layerShellOffered = version;
-        if (version >= LayerShellVersion) {
-            Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
-                bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
-        }
+        Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
+            bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
     } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
                Wl.idleInhibit == nullptr) {
         Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
@@ -134,13 +132,7 @@ const char* Start() {
     if (wl_display_roundtrip(Wl.display) < 0) {
         return Refuse("the Wayland compositor closed the connection");
     }
-    if (Wl.layerShell == nullptr) {
-        if (G.layerShellOffered == 0) return Refuse("the Wayland compositor has no layer shell");
-        std::snprintf(Reason, sizeof Reason,
-                      "the Wayland compositor's layer shell is version %u, older than %u",
-                      G.layerShellOffered, LayerShellVersion);
-        return Refuse(Reason);
-    }
+    if (Wl.layerShell == nullptr) return Refuse("the Wayland compositor has no layer shell");
     if (Wl.compositor == nullptr || Wl.shm == nullptr) {
         return Refuse("the Wayland compositor offers no shared-memory surfaces");
     }

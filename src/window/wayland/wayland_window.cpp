@@ -6,7 +6,8 @@
 // sets the margins, a frame attaches a shared-memory buffer with an alpha
 // channel (the mask colour fully transparent) and an input region of the
 // opaque pixels; all of a cycle goes to the compositor in one commit, at its
-// end. The keyboard comes on demand: the compositor gives it on a click.
+// end. The keyboard comes on demand: the compositor gives it on a click (and
+// may at the start).
 //
 // A second layer surface, anchored to all four edges with an exclusive zone
 // of 0 and never given a picture, asks the compositor for the area that its
@@ -230,7 +231,9 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
     zwlr_layer_surface_v1_set_margin(l, y, 0, 0, x);
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        l, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+        l, zwlr_layer_surface_v1_get_version(l) >= ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION
+               ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+               : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     wl_surface_commit(P->surface.get());
 
     P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));

@@ -25,7 +25,7 @@ build: deps
 	@$(CMAKE) --build --preset linux -j $(JOBS) --target pomfy
 
 run:
-	@if [ -z "$$DISPLAY" ]; then echo "make run: no display (DISPLAY is not set); start Pomfy from a desktop session." >&2; exit 1; fi
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then echo "make run: no display (neither WAYLAND_DISPLAY nor DISPLAY is set); start Pomfy from a desktop session." >&2; exit 1; fi
 	@$(MAKE) --no-print-directory build
 	build/linux/pomfy
 

@@ -110,6 +110,8 @@ void ResetKeys();
 // Whether a key has arrived since the key-hit flag was last cleared. Read
 // without the lock: a hint for the pauses, which check under the lock.
 bool KeyPending();
+// When the key-hit flag was set, on the NowNs clock.
+int64_t KeyHitTime();
 
 // The framebuffer and ConvertedRows of a window of this size, black and
 // unmarked, with the colours as at opening (drawing.cpp); false when memory

@@ -11,6 +11,10 @@
 // once, when the cycle is due, and not also when it is asked.
 //
 // Lock order: the screen lock, then this file's mutex.
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -142,6 +146,9 @@ void RunCycle(int64_t now) {
 
 void WindowThreadMain(int32_t x, int32_t y) {
     WindowThreadId = std::this_thread::get_id();
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "pomfy-window");  // for top -H and the tests
+#endif
     const WindowMechanism& m = Mechanism();
     const char* failure = m.CreateWindow(x, y, PetWindow.width, PetWindow.height,
                                          PetWindow.flags, PetWindow.title);

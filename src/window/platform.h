@@ -138,8 +138,14 @@ struct PlatformBackend {
     const DirectWindow* direct;
 };
 
+// The backends there are, each defined by its own files.
+extern const PlatformBackend X11Backend;
+extern const PlatformBackend WaylandBackend;
+extern const PlatformBackend Win32Backend;
+extern const PlatformBackend SimBackend;
+
 // The backends of this program, in the order to try, ending with nullptr.
-// Each program defines it once (for example, x11/backends.cpp).
+// Each program defines it once (for example, x11/x11_backends.cpp).
 extern const PlatformBackend* const PlatformBackends[];
 
 // --- Provided by the core, for backends ---------------------------------

@@ -62,6 +62,12 @@ std::atomic<std::thread::id> WindowThreadId{};
 
 Engine E;
 
+}  // namespace
+
+WindowCounts Counts;
+
+namespace {
+
 const WindowMechanism& Mechanism() {
     return *Backend().threaded;
 }
@@ -136,6 +142,8 @@ void RunCycle(int64_t now) {
     for (const Request& r : batch) {
         if (r.title) m.SetTitle(r.text.c_str());
     }
+    Counts.cycles.fetch_add(1, std::memory_order_relaxed);
+    if (visible) Counts.visibleCycles.fetch_add(1, std::memory_order_relaxed);
     std::lock_guard<std::mutex> engine(E.mutex);
     if (visible) E.lastVisible = now;
     if (!batch.empty()) {

@@ -48,6 +48,8 @@ static int32_t TakeKey() {
     if (KeyBuffer.read != KeyBuffer.write) {
         code = KeyBuffer.slot[KeyBuffer.read];
         KeyBuffer.read = (KeyBuffer.read + 1) % 16;
+        const PlatformBackend& b = Backend();
+        if (b.direct != nullptr) b.direct->KeyTaken(code);
     }
     ClearKeyHit();
     return code;

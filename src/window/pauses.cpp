@@ -62,6 +62,7 @@ bool Checks(int64_t start, int64_t last, int64_t end) {
 }  // namespace
 
 void SleepMs(int32_t n) {
+    Counts.pauses.fetch_add(1, std::memory_order_relaxed);
     const PlatformBackend& b = Backend();
     if (b.direct != nullptr) b.direct->PauseStarts(n);
     if (n == -1) {  // until a key arrives

@@ -106,6 +106,8 @@ struct DirectWindow {
     void (*Wait)(int64_t until, bool keys);
     // Called by SleepMs as each pause begins, with its argument as passed.
     void (*PauseStarts)(int32_t ms);
+    // Called under the lock when PollKey takes this code from the key buffer.
+    void (*KeyTaken)(int32_t code);
     // Ends the program with this status; does not return.
     void (*Exit)(int32_t code);
 };

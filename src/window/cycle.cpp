@@ -241,28 +241,36 @@ void StopWindowThread() {
     E.phase = Phase::Closed;
 }
 
+namespace {
+
+// From the logic thread, holding the mutex: queues a request and schedules
+// the cycle that carries it out. The number of the request; 0 when no
+// window is open.
+uint64_t Queue(Request r) {
+    if (E.phase != Phase::Open || E.closing) return 0;
+    if (E.requests.empty()) E.requestsSince = NowNs();
+    E.requests.push_back(std::move(r));
+    Schedule();
+    return ++E.queued;
+}
+
+}  // namespace
+
 void QueueWindowMove(int32_t x, int32_t y) {
     std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.closing) return;
     Request r;
     r.x = x;
     r.y = y;
-    if (E.requests.empty()) E.requestsSince = NowNs();
-    E.requests.push_back(std::move(r));
-    ++E.queued;
-    Schedule();
+    Queue(std::move(r));
 }
 
 void QueueWindowTitle(const char* title) {
     std::unique_lock<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.closing) return;
     Request r;
     r.title = true;
     r.text = title;
-    if (E.requests.empty()) E.requestsSince = NowNs();
-    E.requests.push_back(std::move(r));
-    const uint64_t mine = ++E.queued;
-    Schedule();
+    const uint64_t mine = Queue(std::move(r));
+    if (mine == 0) return;
     E.changed.wait(engine, [mine] { return E.done >= mine || E.phase != Phase::Open; });
 }
 
@@ -270,7 +278,7 @@ void AnnounceMarkedRows() {
     const PlatformBackend& b = Backend();
     if (b.threaded == nullptr) return;  // the headless backend presents at every pause
     std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.rowsWaiting) return;
+    if (E.phase != Phase::Open || E.closing || E.rowsWaiting) return;
     E.rowsWaiting = true;
     Schedule();
 }

@@ -119,6 +119,11 @@ char Reason[160];
 const char* Start() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
     if (name == nullptr || *name == '\0') return "no Wayland compositor: WAYLAND_DISPLAY is not set";
+    // libwayland looks for the socket there, and would say so itself.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) {
+        return "no Wayland compositor: XDG_RUNTIME_DIR is not set";
+    }
     Wl.display = wl_display_connect(name);
     if (Wl.display == nullptr) {
         std::snprintf(Reason, sizeof Reason, "cannot connect to the Wayland compositor \"%s\"",

@@ -86,6 +86,9 @@ struct PetWindow {
     WlPtr<wl_surface, wl_surface_destroy> groundSurface;
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
     WlPtr<zwp_idle_inhibitor_v1, zwp_idle_inhibitor_v1_destroy> inhibitor;
+    // Kept and filled anew for each shape: a region made and destroyed each
+    // time would bring an event back (its id freed), and with it a wake-up.
+    WlPtr<wl_region, wl_region_destroy> region;
     // The picture as shown, with its alpha, and its opaque pixels.
     std::vector<uint32_t> picture;
     std::vector<PixelRun> opaque;
@@ -96,17 +99,17 @@ struct PetWindow {
     bool moved = false;
     int32_t x = 0;
     int32_t y = 0;
-    bool acked = false;      // a configure acknowledged
     bool starved = false;    // a picture waits for a buffer to come back
     bool configured = false;
     bool closed = false;
 };
 std::unique_ptr<PetWindow> P;
 
+// The size is the one asked for, and sway sends the same again after every
+// move: an acknowledgement is enough, which the next commit carries.
 void Configure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, uint32_t) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
     P->configured = true;
-    P->acked = true;
 }
 void Closed(void*, zwlr_layer_surface_v1*) {
     if (P->configured) FatalError("the Wayland compositor took the pet's surface away");
@@ -117,19 +120,12 @@ const zwlr_layer_surface_v1_listener LayerListener = {Configure, Closed};
 void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t,
                      uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
-    wl_surface_commit(P->groundSurface.get());
     Wl.freeHeight = static_cast<int32_t>(height);
 }
 // The ground line then stays where it was last told.
 void GroundClosed(void*, zwlr_layer_surface_v1*) {}
 const zwlr_layer_surface_v1_listener GroundListener = {GroundConfigure, GroundClosed};
 
-void SetInputRegion(wl_surface* surface, const std::vector<PixelRun>& runs) {
-    wl_region* region = wl_compositor_create_region(Wl.compositor);
-    for (const PixelRun& r : runs) wl_region_add(region, r.x, r.y, r.width, 1);
-    wl_surface_set_input_region(surface, region);
-    wl_region_destroy(region);
-}
 
 ShmBuffer* FreeBuffer() {
     for (auto& b : P->buffers) {
@@ -147,7 +143,7 @@ bool PictureWaits() { return P->damageLast >= 0; }
 // Sends what the cycle changed, in one commit.
 void Commit() {
     wl_surface* surface = P->surface.get();
-    bool any = P->acked || P->moved;
+    bool any = P->moved;
     P->starved = false;
     if (PictureWaits()) {
         ShmBuffer* b = FreeBuffer();
@@ -169,14 +165,16 @@ void Commit() {
         }
     }
     if (P->shapeChanged && !P->starved) {
-        SetInputRegion(surface, P->opaque);
+        wl_region* region = P->region.get();
+        wl_region_subtract(region, 0, 0, P->width, P->height);
+        for (const PixelRun& r : P->opaque) wl_region_add(region, r.x, r.y, r.width, 1);
+        wl_surface_set_input_region(surface, region);
         P->shapeChanged = false;
     }
     if (P->moved) {
         zwlr_layer_surface_v1_set_margin(P->layer.get(), P->y, 0, 0, P->x);
         P->moved = false;
     }
-    P->acked = false;
     if (any) wl_surface_commit(surface);
 }
 
@@ -219,6 +217,7 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
     OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
 
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
+    P->region.reset(wl_compositor_create_region(Wl.compositor));
     const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
                                                  : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
@@ -294,9 +293,8 @@ void HandleEvents(int32_t) {
     // events at a time.
     Dispatch();
     WaylandDeliverKeys();
-    // A configure or a released buffer outside a cycle is answered at once;
-    // inside one, the cycle's commit carries it.
-    if (P && (P->starved || (P->acked && !PictureWaits() && !P->moved))) Commit();
+    // A picture that waited for a buffer goes as soon as one comes back.
+    if (P && P->starved) Commit();
 }
 
 void Drain(int fd) {

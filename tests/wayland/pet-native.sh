@@ -133,4 +133,17 @@ for i in $(seq 20); do
 done
 kill -0 "$pet_pid" 2>/dev/null && fail "the pet did not end on Escape"
 [ "$status" -eq 0 ] || fail "the pet ended with status $status, not 0"
+
+if [ "$COMPOSITOR" = sway ]; then
+    step "the compositor goes away"
+    start_native
+    sleep 2
+    alive "before sway exits"
+    inner env SWAYSOCK="$SWAYSOCK" swaymsg exit >/dev/null 2>&1
+    wait_pet 10
+    [ "$pet_status" -eq 1 ] || fail "the pet ended with status $pet_status, not 1"
+    [ "$(wc -l <"$scratch/pet.log")" -eq 1 ] && grep -q '^pomfy: .*Wayland compositor' "$scratch/pet.log" ||
+        fail "the pet did not say in one line why it ended: $(cat "$scratch/pet.log")"
+    echo "ended with status 1: $(cat "$scratch/pet.log")"
+fi
 echo "ok: native on $COMPOSITOR"

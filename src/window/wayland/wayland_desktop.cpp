@@ -97,8 +97,20 @@ void GlobalRemove(void*, wl_registry*, uint32_t name) {
 }
 const wl_registry_listener RegistryListener = {Global, GlobalRemove};
 
+// The registry stays for the program's life: it tells when the output goes
+// away.
+wl_registry* Registry = nullptr;
+
 // Leaves nothing behind of a start that failed.
 const char* Refuse(const char* reason) {
+    WaylandForgetSeat();
+    for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
+                        static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
+                        static_cast<void*>(Wl.output), static_cast<void*>(Wl.layerShell),
+                        static_cast<void*>(Wl.idleInhibit)}) {
+        if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
+    }
+    Registry = nullptr;
     if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
     if (Wl.wakeFd >= 0) close(Wl.wakeFd);
     if (Wl.timerFd >= 0) close(Wl.timerFd);
@@ -130,10 +142,8 @@ const char* Start() {
                       name);
         return Refuse(Reason);
     }
-    // The registry stays for the program's life: it tells when the output
-    // goes away.
-    wl_registry* registry = wl_display_get_registry(Wl.display);
-    wl_registry_add_listener(registry, &RegistryListener, nullptr);
+    Registry = wl_display_get_registry(Wl.display);
+    wl_registry_add_listener(Registry, &RegistryListener, nullptr);
     if (wl_display_roundtrip(Wl.display) < 0) {
         return Refuse("the Wayland compositor closed the connection");
     }

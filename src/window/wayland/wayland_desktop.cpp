@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <utility>
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform.h"

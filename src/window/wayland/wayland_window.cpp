@@ -22,7 +22,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "core.h"
@@ -125,7 +124,6 @@ void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint3
 // The ground line then stays where it was last told.
 void GroundClosed(void*, zwlr_layer_surface_v1*) {}
 const zwlr_layer_surface_v1_listener GroundListener = {GroundConfigure, GroundClosed};
-
 
 ShmBuffer* FreeBuffer() {
     for (auto& b : P->buffers) {

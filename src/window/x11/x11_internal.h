@@ -32,8 +32,23 @@ Display* X11OpenOrDie();
 Display* X11DesktopDisplay();
 void X11DesktopLock();
 void X11DesktopUnlock();
-// The primary monitor: the RandR primary one where there are several
-// monitors, the whole screen otherwise.
+// The monitor the pet lives on for the whole run: the primary monitor as it
+// was at the first call (the RandR primary one where there are several
+// monitors, the whole root otherwise; the root when that monitor lies
+// wholly outside it). The origin of the window's coordinates, the desktop's
+// size and the rectangle the bar is measured against; it stays when the
+// monitor goes away or moves.
+X11Area X11RunMonitor();
+// The backend's desktop queries, on the logic thread: the run monitor's
+// size; the top of the bar along its bottom relative to it (0 for none),
+// worked out again only when the desktop's events since the last call say
+// it may have moved; taking the top-level window with this title out of the
+// taskbar.
+void X11DesktopSize(int32_t& width, int32_t& height);
+int32_t X11TaskbarTop();
+void X11RemoveFromTaskbar(const char* title);
+// Until the window thread's rewrite: X11RunMonitor for a caller that holds
+// X11DesktopLock (the display is not used).
 X11Area X11PrimaryMonitor(Display* display);
 
 // An error that ends the program: one that came back on the window
@@ -56,13 +71,9 @@ void X11TrapAllErrors(bool all);
 // program's name: "the X server refused to shape the window (BadAlloc ...)".
 std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode);
 
-// The bar cache. The logic thread works the bar out on its own connection
-// and keeps the result; the window thread, which sees the desktop's events,
-// says when something that can change it has happened.
-// Called by the window thread: it watches (true, after it selected the
-// root's events) or stops watching (false).
+// Until the window thread's rewrite: no-ops, the desktop connection hears
+// the desktop's events itself.
 void X11BarWatching(bool on);
-// Called by the window thread on every event that may move the bar.
 void X11BarChanged();
 
 // --- x11_window.cpp ---------------------------------------------------------
@@ -81,7 +92,9 @@ struct X11BarWindow {
     bool mapped = false;          // viewable
     bool dock = false;            // _NET_WM_WINDOW_TYPE_DOCK
     X11Area area;                 // in root coordinates (when mapped)
-    std::vector<long> strut;      // _NET_WM_STRUT_PARTIAL (12) or _NET_WM_STRUT (4), or empty
+    // _NET_WM_STRUT_PARTIAL (12) or _NET_WM_STRUT (4), or empty; items as
+    // the unsigned 32-bit values they are.
+    std::vector<long> strut;
 };
 
 // Everything the desktop publishes that decides where the bar is.
@@ -95,11 +108,32 @@ struct X11BarFacts {
 };
 
 // The top edge of the bar that reserves the bottom of the primary monitor,
-// in root coordinates, or -1 when nothing does. The order of trust: struts
+// in root coordinates, or -1 when nothing does. Only a top edge in the lower
+// half of the monitor is a bar's, and a reservation larger than the root is
+// none. The order of trust: struts
 // of mapped windows that reach into the monitor's columns; the per-monitor
 // work area; _NET_WORKAREA of a live window manager where no strut says
 // otherwise; a mapped dock spanning the monitor's width along its bottom.
 int32_t X11BarTop(const X11BarFacts& facts);
+
+// --- x11_desktop_read.cpp: the desktop's facts in a few round trips ---------
+
+// The atoms the reader asks about.
+struct X11DesktopAtoms {
+    Atom workArea = None, currentDesktop = None, supportingWmCheck = None, clientList = None;
+    Atom strut = None, strutPartial = None, windowType = None, windowTypeDock = None;
+};
+// The name of a desktop's per-monitor work areas: "_GTK_WORKAREAS_D<n>".
+std::string X11GtkWorkAreasName(uint32_t desktop);
+// The top-level windows worth looking at: the root's children, the clients
+// of _NET_CLIENT_LIST, and the windows inside the root's children that it
+// does not name. Two round trips.
+std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList);
+// Everything the bar depends on, measured against monitor, in four round
+// trips whatever the number of windows; the windows that can hold a bar
+// (docks and windows with struts, mapped or not) go into candidates.
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
+                            std::vector<Window>& candidates);
 
 // --- x11_xwayland.cpp: the window under XWayland ----------------------------
 

@@ -67,10 +67,10 @@ struct BarCache {
 struct Listening {
     bool on = false;
     int randrEventBase = -1;
-    // The windows this connection selected WatchMask on: the root's children
-    // and the windows that can hold a bar. A destroyed window is forgotten,
-    // so that a new window that gets the same id is selected again.
-    std::unordered_set<Window> selected;
+    // The windows the bar query has read, each selected for WatchMask
+    // before it was read. A destroyed window is forgotten, so that a new
+    // window that gets the same id is selected and read again.
+    X11WindowCache windows;
     // The windows that can hold a bar (docks and windows with struts), as
     // the last look at the desktop found them.
     std::unordered_set<Window> candidates;
@@ -229,13 +229,9 @@ X11DesktopAtoms DesktopAtoms() {
     return a;
 }
 
-void Select(Display* d, Window w) {
-    if (w == X11PetWindow()) return;  // its own moves concern no bar
-    if (Desktop.listening.selected.insert(w).second) XSelectInput(d, w, WatchMask);
-}
-
 // From now on this connection hears the desktop: the root's properties and
-// children, RandR's changes, and every window already on the root.
+// children and RandR's changes. The windows follow as the bar query reads
+// them.
 void Listen(Display* d) {
     Listening& l = Desktop.listening;
     if (l.on) return;
@@ -248,13 +244,6 @@ void Listen(Display* d) {
         XRRSelectInput(d, root,
                        RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     }
-    Window rootReturn = None, parent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(d, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
-        for (unsigned int i = 0; i < count; ++i) Select(d, children[i]);
-    }
-    if (children != nullptr) XFree(children);
     Desktop.bar.stale = true;
 }
 
@@ -299,21 +288,16 @@ void HandleEvent(Display* d, XEvent& e) {
     }
     const Window root = DefaultRootWindow(d);
     switch (e.type) {
-        case CreateNotify:
-            if (e.xcreatewindow.parent == root) Select(d, e.xcreatewindow.window);
-            break;
         case DestroyNotify:
             // Whatever comes with this id from now on is a new window.
-            l.selected.erase(e.xdestroywindow.window);
+            l.windows.erase(e.xdestroywindow.window);
             l.candidates.erase(e.xdestroywindow.window);
             stale = true;  // a bar, or the window manager's check window
             break;
         case MapNotify:
             // Any window but the pet's: a bar may come up override-redirect
             // too. A menu or a tooltip costs one more look at the next move.
-            if (e.xmap.window == X11PetWindow()) break;
-            if (e.xmap.event == root) Select(d, e.xmap.window);
-            stale = true;
+            if (e.xmap.window != X11PetWindow()) stale = true;
             break;
         case UnmapNotify:
             if (e.xunmap.window == X11PetWindow()) {
@@ -333,6 +317,7 @@ void HandleEvent(Display* d, XEvent& e) {
             if (e.xproperty.window == root) {
                 if (RootPropertyMatters(d, a)) stale = true;
             } else if (a == A(NetWmStrut) || a == A(NetWmStrutPartial) || a == A(NetWmWindowType)) {
+                l.windows.erase(e.xproperty.window);  // to be read again
                 stale = true;
             }
             break;
@@ -351,30 +336,23 @@ void TakeEvents(Display* d) {
         XNextEvent(d, &e);
         HandleEvent(d, e);
     }
+    XFlush(d);  // what the events asked for: selections, a map (nothing when empty)
 }
 
 // Works the bar out again: its top edge relative to the run's monitor.
 void Recompute(Display* d) {
     const X11Area& monitor = RunMonitor();
+    Listening& l = Desktop.listening;
     std::vector<Window> found;
-    const X11BarFacts facts = X11ReadBarFacts(d, DesktopAtoms(), monitor, found);
+    const X11BarFacts facts =
+        X11ReadBarFacts(d, DesktopAtoms(), monitor, l.windows, WatchMask, X11PetWindow(), found);
     const int32_t bottom = X11BarTop(facts);
     Desktop.bar.top = bottom > monitor.y && bottom < monitor.y + monitor.height
                           ? bottom - monitor.y
                           : 0;
     Desktop.bar.stale = false;
-    Listening& l = Desktop.listening;
     l.candidates.clear();
-    for (Window w : found) {
-        l.candidates.insert(w);
-        if (l.selected.count(w) == 0) {
-            // Selected only now: a change made between our look and this
-            // selection was not heard, so look once more next time.
-            Select(d, w);
-            Desktop.bar.stale = true;
-        }
-    }
-    XFlush(d);
+    l.candidates.insert(found.begin(), found.end());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -138,6 +139,7 @@ std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList) {
 }
 
 X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
+                            X11WindowCache& cache, long eventMask, Window pet,
                             std::vector<Window>& candidates) {
     xcb_connection_t* c = XGetXCBConnection(d);
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(d));
@@ -196,12 +198,22 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     if (facts.liveWm) facts.workArea = area.size() == 4 ? area : firstArea;
     if (facts.workArea.size() != 4) facts.workArea.clear();
 
-    // Round 3: the struts and types of every window; the per-monitor work
-    // areas (x, y, w, h per monitor, at most 256 monitors).
+    // Round 3: the struts and types of the windows not read before, each
+    // selected for eventMask first, so that from the server's point of view
+    // no change can fall between our reading and our hearing of it; the
+    // per-monitor work areas (x, y, w, h per monitor, at most 256 monitors).
+    for (auto it = cache.begin(); it != cache.end();) {
+        it = std::binary_search(windows.begin(), windows.end(), it->first) ? std::next(it)
+                                                                            : cache.erase(it);
+    }
+    std::vector<Window> unread;
     std::vector<WindowRequests> asked;
-    asked.reserve(windows.size());
     for (Window w : windows) {
+        if (w == pet || cache.count(w) != 0) continue;
         const xcb_window_t x = Xcb(w);
+        const uint32_t mask = static_cast<uint32_t>(eventMask);
+        xcb_change_window_attributes(c, x, XCB_CW_EVENT_MASK, &mask);
+        unread.push_back(w);
         asked.push_back(WindowRequests{
             PropertyRequest(c, x, Xcb(atoms.strutPartial), XCB_ATOM_CARDINAL, 0, 12),
             PropertyRequest(c, x, Xcb(atoms.strut), XCB_ATOM_CARDINAL, 0, 4),
@@ -211,20 +223,26 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     if (facts.liveWm && gtkAtom != XCB_ATOM_NONE) {
         gtkRequest = PropertyRequest(c, root, gtkAtom, XCB_ATOM_CARDINAL, 0, 4 * 256);
     }
-    std::vector<X11BarWindow> found;
-    for (size_t i = 0; i < windows.size(); ++i) {
-        X11BarWindow bar;
-        bar.strut = asked[i].strutPartial.Read(c);
+    for (size_t i = 0; i < unread.size(); ++i) {
+        X11WindowFacts& known = cache[unread[i]];
+        known.strut = asked[i].strutPartial.Read(c);
         std::vector<long> strut = asked[i].strut.Read(c);
-        if (bar.strut.size() != 12) bar.strut = strut.size() == 4 ? strut : std::vector<long>();
+        if (known.strut.size() != 12) known.strut = strut.size() == 4 ? strut : std::vector<long>();
         for (long type : asked[i].type.Read(c)) {
-            bar.dock = bar.dock || static_cast<Atom>(type) == atoms.windowTypeDock;
+            known.dock = known.dock || static_cast<Atom>(type) == atoms.windowTypeDock;
         }
-        if (bar.strut.empty() && !bar.dock) continue;
-        candidates.push_back(windows[i]);
-        found.push_back(std::move(bar));
     }
     facts.gtkWorkAreas = gtkRequest.Read(c);
+    std::vector<X11BarWindow> found;
+    for (Window w : windows) {
+        const auto known = cache.find(w);
+        if (known == cache.end() || (known->second.strut.empty() && !known->second.dock)) continue;
+        X11BarWindow bar;
+        bar.strut = known->second.strut;
+        bar.dock = known->second.dock;
+        candidates.push_back(w);
+        found.push_back(std::move(bar));
+    }
 
     // Round 4: where the candidates are, and whether they are viewable.
     std::vector<PlaceRequests> places;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A rectangle of the root window in root coordinates.
@@ -129,10 +130,22 @@ std::string X11GtkWorkAreasName(uint32_t desktop);
 // of _NET_CLIENT_LIST, and the windows inside the root's children that it
 // does not name. Two round trips.
 std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList);
+// What a window publishes that can make it a bar.
+struct X11WindowFacts {
+    std::vector<long> strut;  // as in X11BarWindow
+    bool dock = false;
+};
+// The facts of the windows read before, kept between lookups. An entry
+// holds while the window's events say nothing of it: its owner erases it
+// when the window is destroyed or changes its strut or type.
+using X11WindowCache = std::unordered_map<Window, X11WindowFacts>;
 // Everything the bar depends on, measured against monitor, in four round
-// trips whatever the number of windows; the windows that can hold a bar
-// (docks and windows with struts, mapped or not) go into candidates.
+// trips whatever the number of windows. The windows listed that cache does
+// not hold (but pet) are selected for eventMask and read into it; those no
+// longer listed leave it. The windows that can hold a bar (docks and
+// windows with struts, mapped or not) go into candidates.
 X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
+                            X11WindowCache& cache, long eventMask, Window pet,
                             std::vector<Window>& candidates);
 
 // --- x11_xwayland.cpp: the window under XWayland ----------------------------

@@ -14,10 +14,14 @@
 #              of desktop 16, a desktop number nobody publishes work areas for
 #   monitors   another monitor becomes primary while the pet runs; a primary
 #              monitor wholly outside the root; one of 1 x 1
+#   many-windows  4096 windows in _NET_CLIENT_LIST and the work area changing
+#              50 times a second for 10 s: the pet's requests to the server stay
+#              few (counted as its write calls, which a slow machine does not
+#              raise: a lookup that asked per window would make thousands)
 case_name=$1 PET=$2 PROBE=$3 HOSTILE=$4
 if [ "${5:-}" != --on-desktop ]; then
     case "$case_name" in
-        restart|not-a-bar) options=(--no-wm) ;;
+        restart|not-a-bar|many-windows) options=(--no-wm) ;;
         monitors) options=(--no-wm --monitors) ;;
         *) echo "hostile.sh: no case \"$case_name\"" >&2; exit 2 ;;
     esac
@@ -154,6 +158,18 @@ monitors)
     start_and_find
     sleep 10  # time for a walk to begin
     expect_escape_ends "on a desktop 1 px wide"
+    ;;
+many-windows)
+    hostile clients 4096
+    start_and_find
+    sleep 3
+    writes() { awk '/^syscw:/ {print $2}' "/proc/$pet_pid/io"; }
+    before=$(writes)
+    hostile flood _NET_WORKAREA 50 10
+    made=$(( $(writes) - before ))
+    echo "   the pet made $made write calls in 10 s"
+    [ "$made" -lt 20000 ] || miss "the pet made $made write calls in 10 s of changes"
+    expect_escape_ends "with 4096 windows"
     ;;
 esac
 

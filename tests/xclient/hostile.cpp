@@ -62,8 +62,7 @@ struct Hostile {
         auto found = windows.find(n);
         const xcb_window_t id = found != windows.end() ? static_cast<xcb_window_t>(found->second)
                                                        : xcb_generate_id(c);
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-        const uint32_t values[] = {screen->black_pixel};
+        const uint32_t values[] = {0x303040};  // a dark grey on a 24-bit visual
         xcb_create_window(c, XCB_COPY_FROM_PARENT, id, static_cast<xcb_window_t>(root),
                           static_cast<int16_t>(x), static_cast<int16_t>(y),
                           static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0,

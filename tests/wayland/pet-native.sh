@@ -28,9 +28,8 @@ type_escapes() { outer xdotool key --delay 60 $(printf 'Escape %.0s' $(seq 16));
 shot() { outer import -window root "$shots/$1.png" && convert "$shots/$1.png" ppm:-; }
 # "X Y W H BAR" of the sprite in a new screenshot named $1 (sprite.py).
 where() { shot "$1" | python3 "$sprite"; }
-# "X Y" of a pixel of the sprite's body (--body), or of a transparent one
-# inside its box (--clear), in a new screenshot named $2.
-point() { shot "$2" | python3 "$sprite" "$1"; }
+# "X Y" of a pixel well inside the sprite's body in a new screenshot named $1.
+body() { shot "$1" | python3 "$sprite" --body; }
 
 # Starts the pet; its own pid (not runuser's) lands in $scratch/pet.pid.
 mkdir -m 777 "$scratch/pid"
@@ -78,11 +77,22 @@ done
 echo "landed on the $landed: sprite at $x,$y ${w}x$h, bar top $bar"
 if [ "$COMPOSITOR" = sway ]; then
     [ "$landed" = bar ] || fail "on sway the pet should stand on swaybar"
-    # A click on a transparent pixel next to the sprite reaches the
-    # desktop beneath; the pet gets no keyboard from it.
-    read -r cx cy < <(point --clear clear)
-    [ -n "${cx:-}" ] || fail "no transparent pixel found within the sprite's box"
-    outer xdotool mousemove "$cx" "$cy" click 1
+    # A click on a transparent pixel of the window, its second row above
+    # the sprite's head, reaches the desktop beneath; the pet gets no
+    # keyboard from it. Clicked while the sprite stands still on the bar.
+    still=
+    for i in $(seq 40); do
+        read -r x y w h bar < <(where still-1)
+        sleep 0.3
+        read -r x2 y2 w2 h2 _ < <(where still-2)
+        if [ -n "${x:-}" ] && [ "$x $y $w $h" = "${x2:-} ${y2:-} ${w2:-} ${h2:-}" ] &&
+            [ $((y + h)) -eq "$bar" ]; then
+            still=yes
+            break
+        fi
+    done
+    [ -n "$still" ] || fail "the sprite never stood still on the bar"
+    outer xdotool mousemove $((x + w / 2)) $((bar - 31)) click 1
     sleep 0.3
     type_escapes
     sleep 3
@@ -90,7 +100,7 @@ if [ "$COMPOSITOR" = sway ]; then
 fi
 # A click on its body gives it the keyboard; typed keys cut its pauses
 # short, and it walks on along the ground line.
-read -r bx by < <(point --body body)
+read -r bx by < <(body body)
 [ -n "${bx:-}" ] || fail "no pixel of the sprite's body found"
 outer xdotool mousemove "$bx" "$by" click 1
 ( while :; do outer xdotool key space; sleep 0.3; done ) >/dev/null 2>&1 &
@@ -126,7 +136,7 @@ kill "$hurry" 2>/dev/null
 
 step "Escape after a click on its body"
 for i in $(seq 20); do
-    read -r bx by < <(point --body body)
+    read -r bx by < <(body body)
     [ -n "${bx:-}" ] && outer xdotool mousemove "$bx" "$by" click 1
     type_escapes
     wait_ended "$pet_pid" 30 && break

@@ -5,8 +5,7 @@ on which it is the only thing drawn above the background and the bar.
 Prints "X Y W H BAR": the bounding box of the sprite's visible pixels and
 the top row of the bar along the bottom of the screen (the screen's height
 when there is none); nothing when no sprite shows. With --body it prints
-"X Y" of a pixel well inside the sprite instead, with --clear one of a
-transparent pixel inside the sprite's box, each the nearest to its middle."""
+"X Y" of a pixel well inside the sprite instead, the nearest to its middle."""
 import re
 import sys
 from collections import Counter
@@ -51,12 +50,11 @@ def main():
     if len(sys.argv) < 2:
         print(x0, y0, x1 - x0 + 1, y1 - y0 + 1, top)
         return
-    body = sys.argv[1] == "--body"
     best = None
     for y in range(max(y0, 1), min(y1 + 1, top - 1)):
         for x in range(max(x0, 1), min(x1 + 1, w - 1)):
             near = [at(x + dx, y + dy) != background for dx in (-1, 0, 1) for dy in (-1, 0, 1)]
-            if all(near) if body else not any(near):
+            if all(near):
                 d = (2 * x - x0 - x1) ** 2 + (2 * y - y0 - y1) ** 2
                 if best is None or d < best[0]:
                     best = (d, x, y)

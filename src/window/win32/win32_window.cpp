@@ -53,9 +53,12 @@ struct PetWindowState {
     BOOL savedScreenSaver = FALSE;
     bool screenSaverSaved = false;
     bool timerRaised = false;
-    // What the layer knows about the keyboard and the mouse. The pet asks
-    // for none of it.
-    BYTE keyState[256] = {};
+    // Whether the message queue may hold messages not yet taken: set when
+    // the wait ended for the queue, cleared when PeekMessageA finds none.
+    // What arrives meanwhile ends the next wait at once (MWMO_INPUTAVAILABLE),
+    // so the queue is never asked in between.
+    bool queueUnread = true;
+    // What the layer knows about the mouse. The pet asks for none of it.
     int32_t mouseButtons = 0;  // bit 0 left, 1 right, 2 middle
     int32_t mouseX = 0;
     int32_t mouseY = 0;
@@ -191,7 +194,6 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             return 0;
         case WM_ACTIVATE:
             Pet.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
-            std::memset(Pet.keyState, 0, sizeof Pet.keyState);
             MarkAllRows();
             return 0;
         case WM_SIZE:
@@ -378,14 +380,17 @@ void Win32DestroyWindow() {
 }
 
 bool Win32EventsWaiting() {
-    // Under Wine this also reads what the X server has sent.
-    return (HIWORD(GetQueueStatus(QS_ALLINPUT)) & QS_ALLINPUT) != 0;
+    return Pet.queueUnread;
 }
 
 void Win32HandleEvents(int32_t max) {
-    if (Pet.active) GetKeyboardState(Pet.keyState);
     MSG message;
-    for (int32_t i = 0; i < max && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); ++i) {
+    for (int32_t i = 0; i < max; ++i) {
+        // Messages sent by other threads are answered inside PeekMessageA.
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            Pet.queueUnread = false;
+            return;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -402,10 +407,15 @@ void Win32WaitForWork(int64_t until) {
         if (timeout == INFINITE) --timeout;
     }
     HANDLE objects[2] = {Waits.wake, Waits.timer};
+    int64_t armed = Waits.armedAt;
     Pet.resting = true;
     const DWORD woken =
         MsgWaitForMultipleObjectsEx(2, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     Pet.resting = false;
+    if (woken == WAIT_OBJECT_0 + 2) Pet.queueUnread = true;
+    // The wait took the timer's signal: nothing is left to cancel, unless
+    // it has been set again since.
+    if (woken == WAIT_OBJECT_0 + 1) Waits.armedAt.compare_exchange_strong(armed, NoDeadline);
     if (woken == WAIT_FAILED) {
         char line[80];
         std::snprintf(line, sizeof line, "could not wait for its window (error %lu)",
@@ -421,11 +431,12 @@ void Win32Wake() {
 
 void Win32SetTimer(int64_t when) {
     if (when == NoDeadline) {
+        const int64_t armed = Waits.armedAt.exchange(NoDeadline);
+        if (armed == NoDeadline) return;
         CancelWaitableTimer(Waits.timer);
         // Cancelling leaves a timer that has gone off signalled, and the next
         // wait would return for it: a timer that may have gone off is reset.
-        if (Waits.armedAt.exchange(NoDeadline) - NsPerMs <= Win32Backend.ClockNs())
-            WaitForSingleObject(Waits.timer, 0);
+        if (armed - NsPerMs <= Win32Backend.ClockNs()) WaitForSingleObject(Waits.timer, 0);
         return;
     }
     // Relative, in units of 100 ns: the timer runs on the system's own clock.

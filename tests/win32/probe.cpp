@@ -16,6 +16,7 @@
 //   desktop              GetDesktopSize, GetTaskbarTop           -> "desktop W H TOP"
 //   active               whether the window has the keyboard     -> "active 0|1"
 //   wakeups              times the window thread woke so far     -> "wakeups N"
+//   nap MS               SleepMs(MS)                             -> "ok"
 //   quit STATUS          EndProgram(STATUS)
 #include <cstdio>
 #include <cstdlib>
@@ -134,6 +135,9 @@ int main() {
             GetDesktopSize(w, h);
             std::printf("desktop %d %d %d\n", static_cast<int>(w), static_cast<int>(h),
                         static_cast<int>(GetTaskbarTop()));
+        } else if (command == "nap") {
+            SleepMs(std::atoi(rest.c_str()));
+            std::printf("ok\n");
         } else if (command == "wakeups") {
             std::printf("wakeups %ld\n", PetWindowWakeups());
         } else if (command == "active") {

@@ -1,23 +1,10 @@
 // Start-up and the main loop: the window is opened and dressed, the pet greets
 // and falls onto the ground line, naps one start in three, and then runs one
 // behaviour after another, drawn from a weighted table, until Escape.
-#include <cmath>
 #include <cstdint>
 
 #include "behaviours.h"
 #include "pet.h"
-
-int32_t RandomInt(int32_t n) {
-    // RandomUnit has 32 bits of resolution, so u * n is exact for every n the
-    // pet uses and the floor never lands on n itself.
-    const double u = RandomUnit();
-    return static_cast<int32_t>(std::floor(u * n)) + 1;
-}
-
-int32_t Nearest(double v) {
-    // The default rounding mode rounds halves to even.
-    return static_cast<int32_t>(std::nearbyint(v));
-}
 
 // Which behaviour a draw r = RandomInt(400) runs. The ranges cover 1 to 400
 // without a gap; the width of a range is the behaviour's weight.

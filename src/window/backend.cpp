@@ -41,9 +41,7 @@ const PlatformBackend& Backend() {
         }
         why = reason;
     }
-    std::fprintf(stderr, "%s: %s\n", ProgramName(), why.c_str());
-    std::fflush(stderr);
-    std::exit(1);
+    FatalError(why.c_str());
 }
 
 int64_t NowNs() {

@@ -2,6 +2,7 @@
 // tests. The pet itself uses window.h only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "window.h"
@@ -110,6 +111,8 @@ void ResetKeys();
 // Whether a key has arrived since the key-hit flag was last cleared. Read
 // without the lock: a hint for the pauses, which check under the lock.
 bool KeyPending();
+// When the key-hit flag was set, on the NowNs clock.
+int64_t KeyHitTime();
 
 // The framebuffer and ConvertedRows of a window of this size, black and
 // unmarked, with the colours as at opening (drawing.cpp); false when memory
@@ -121,6 +124,15 @@ void RowsMarkedByWindow();
 // The key buffer empty and the generator as if seeded with 0 (keys.cpp,
 // chance.cpp).
 void ResetKeysAndChance();
+
+// How much the window layer has done since the program started: read from
+// outside, by the benchmarks (through a debugger), never by the program.
+struct WindowCounts {
+    std::atomic<uint64_t> pauses{0};         // SleepMs calls
+    std::atomic<uint64_t> cycles{0};         // window cycles run
+    std::atomic<uint64_t> visibleCycles{0};  // of them, those that presented or moved
+};
+extern WindowCounts Counts;
 
 // Back to the state before any window was opened (tests and the simulator).
 void ResetWindowCore();

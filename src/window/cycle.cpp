@@ -11,6 +11,10 @@
 // once, when the cycle is due, and not also when it is asked.
 //
 // Lock order: the screen lock, then this file's mutex.
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -57,6 +61,12 @@ struct Engine {
 std::atomic<std::thread::id> WindowThreadId{};
 
 Engine E;
+
+}  // namespace
+
+WindowCounts Counts;
+
+namespace {
 
 const WindowMechanism& Mechanism() {
     return *Backend().threaded;
@@ -132,6 +142,8 @@ void RunCycle(int64_t now) {
     for (const Request& r : batch) {
         if (r.title) m.SetTitle(r.text.c_str());
     }
+    Counts.cycles.fetch_add(1, std::memory_order_relaxed);
+    if (visible) Counts.visibleCycles.fetch_add(1, std::memory_order_relaxed);
     std::lock_guard<std::mutex> engine(E.mutex);
     if (visible) E.lastVisible = now;
     if (!batch.empty()) {
@@ -142,6 +154,9 @@ void RunCycle(int64_t now) {
 
 void WindowThreadMain(int32_t x, int32_t y) {
     WindowThreadId = std::this_thread::get_id();
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "pomfy-window");  // for top -H and the tests
+#endif
     const WindowMechanism& m = Mechanism();
     const char* failure = m.CreateWindow(x, y, PetWindow.width, PetWindow.height,
                                          PetWindow.flags, PetWindow.title);
@@ -226,28 +241,36 @@ void StopWindowThread() {
     E.phase = Phase::Closed;
 }
 
+namespace {
+
+// From the logic thread, holding the mutex: queues a request and schedules
+// the cycle that carries it out. The number of the request; 0 when no
+// window is open.
+uint64_t Queue(Request r) {
+    if (E.phase != Phase::Open || E.closing) return 0;
+    if (E.requests.empty()) E.requestsSince = NowNs();
+    E.requests.push_back(std::move(r));
+    Schedule();
+    return ++E.queued;
+}
+
+}  // namespace
+
 void QueueWindowMove(int32_t x, int32_t y) {
     std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.closing) return;
     Request r;
     r.x = x;
     r.y = y;
-    if (E.requests.empty()) E.requestsSince = NowNs();
-    E.requests.push_back(std::move(r));
-    ++E.queued;
-    Schedule();
+    Queue(std::move(r));
 }
 
 void QueueWindowTitle(const char* title) {
     std::unique_lock<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.closing) return;
     Request r;
     r.title = true;
     r.text = title;
-    if (E.requests.empty()) E.requestsSince = NowNs();
-    E.requests.push_back(std::move(r));
-    const uint64_t mine = ++E.queued;
-    Schedule();
+    const uint64_t mine = Queue(std::move(r));
+    if (mine == 0) return;
     E.changed.wait(engine, [mine] { return E.done >= mine || E.phase != Phase::Open; });
 }
 
@@ -255,7 +278,7 @@ void AnnounceMarkedRows() {
     const PlatformBackend& b = Backend();
     if (b.threaded == nullptr) return;  // the headless backend presents at every pause
     std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.rowsWaiting) return;
+    if (E.phase != Phase::Open || E.closing || E.rowsWaiting) return;
     E.rowsWaiting = true;
     Schedule();
 }

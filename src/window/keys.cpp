@@ -10,8 +10,14 @@
 KeyRing KeyBuffer;
 bool KeyHitFlag = false;
 
-// The key-hit flag as the logic thread's waits see it without the lock.
+// The key-hit flag as the logic thread's waits see it without the lock, and
+// when it was last set after being clear.
 static std::atomic<bool> KeyHitHint{false};
+static std::atomic<int64_t> KeyHitAt{0};
+
+int64_t KeyHitTime() {
+    return KeyHitAt.load();
+}
 
 bool KeyPending() {
     return KeyHitHint.load();
@@ -30,6 +36,7 @@ void PutKey(int32_t code) {
     KeyBuffer.slot[KeyBuffer.write] = code;
     KeyBuffer.write = (KeyBuffer.write + 1) % 16;
     if (KeyBuffer.write == KeyBuffer.read) KeyBuffer.read = (KeyBuffer.read + 1) % 16;
+    if (!KeyHitFlag) KeyHitAt = NowNs();
     KeyHitFlag = true;
     KeyHitHint = true;
     KeyArrivedForLogic();
@@ -41,6 +48,8 @@ static int32_t TakeKey() {
     if (KeyBuffer.read != KeyBuffer.write) {
         code = KeyBuffer.slot[KeyBuffer.read];
         KeyBuffer.read = (KeyBuffer.read + 1) % 16;
+        const PlatformBackend& b = Backend();
+        if (b.direct != nullptr) b.direct->KeyTaken(code);
     }
     ClearKeyHit();
     return code;

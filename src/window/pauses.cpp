@@ -3,8 +3,9 @@
 // are left; a key found at a check point ends the pause there. The pause
 // does not wake at each check point to look: it sleeps until the last one,
 // or until a key arrives, and then finishes at the first check point at or
-// after that moment. So it ends exactly when checking every 50 ms would
-// have ended it, at the cost of one wake-up per key.
+// after the key's arrival; a key that arrives after the last check point
+// lets it run to its end. So it ends exactly when checking every 50 ms would
+// have ended it, and wakes once, plus once per key.
 #include <cstdint>
 
 #include "core.h"
@@ -36,30 +37,36 @@ bool KeyArrived() {
     return hit;
 }
 
-// The checks at start, start + 50 ms, ... up to and including last
-// (NoDeadline: without end). True when one of them found a key.
-bool Checks(int64_t start, int64_t last) {
+// The checks at start, start + 50 ms, ... up to and including last, of a
+// pause that ends at end (both NoDeadline: a wait for a key). True when one
+// of them found a key.
+bool Checks(int64_t start, int64_t last, int64_t end) {
     if (KeyArrived()) return true;
     if (last == start) return false;
     for (;;) {
-        WaitOnLogic(last, true);
-        const int64_t now = NowNs();
-        if (now >= last) return KeyArrived();
-        if (!KeyPending()) continue;  // woken early, no key yet
-        // The first check point at or after the key's arrival.
-        const int64_t steps = (now - start + CheckStepNs - 1) / CheckStepNs;
-        Rest(start + steps * CheckStepNs);
-        if (KeyArrived()) return true;
+        WaitOnLogic(end, true);
+        if (KeyPending()) {
+            const int64_t at = KeyHitTime();
+            // A key of the unchecked tail stays for the next pause.
+            if (at > last) return false;
+            // The first check point at or after the key's arrival.
+            const int64_t since = at > start ? at - start : 0;
+            Rest(start + (since + CheckStepNs - 1) / CheckStepNs * CheckStepNs);
+            if (KeyArrived()) return true;
+        } else if (NowNs() >= end) {
+            return false;
+        }
     }
 }
 
 }  // namespace
 
 void SleepMs(int32_t n) {
+    Counts.pauses.fetch_add(1, std::memory_order_relaxed);
     const PlatformBackend& b = Backend();
     if (b.direct != nullptr) b.direct->PauseStarts(n);
     if (n == -1) {  // until a key arrives
-        Checks(NowNs(), NoDeadline);
+        Checks(NowNs(), NoDeadline, NoDeadline);
         return;
     }
     if (n < 100) {
@@ -69,7 +76,8 @@ void SleepMs(int32_t n) {
     // The check points: every 50 ms while more than 50 ms are left.
     const int64_t start = NowNs();
     const int32_t checks = (n - 50 + 49) / 50;  // n >= 100: at least 1
-    if (Checks(start, start + (checks - 1) * CheckStepNs)) return;
+    const int64_t end = start + n * NsPerMs;
+    if (Checks(start, start + (checks - 1) * CheckStepNs, end)) return;
     // The rest of the pause, unchecked: a key now stays for the next one.
-    Rest(start + n * NsPerMs);
+    Rest(end);
 }

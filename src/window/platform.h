@@ -106,6 +106,8 @@ struct DirectWindow {
     void (*Wait)(int64_t until, bool keys);
     // Called by SleepMs as each pause begins, with its argument as passed.
     void (*PauseStarts)(int32_t ms);
+    // Called under the lock when PollKey takes this code from the key buffer.
+    void (*KeyTaken)(int32_t code);
     // Ends the program with this status; does not return.
     void (*Exit)(int32_t code);
 };
@@ -138,8 +140,14 @@ struct PlatformBackend {
     const DirectWindow* direct;
 };
 
+// The backends there are, each defined by its own files.
+extern const PlatformBackend X11Backend;
+extern const PlatformBackend WaylandBackend;
+extern const PlatformBackend Win32Backend;
+extern const PlatformBackend SimBackend;
+
 // The backends of this program, in the order to try, ending with nullptr.
-// Each program defines it once (for example, x11/backends.cpp).
+// Each program defines it once (for example, x11/x11_backends.cpp).
 extern const PlatformBackend* const PlatformBackends[];
 
 // --- Provided by the core, for backends ---------------------------------

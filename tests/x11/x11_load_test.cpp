@@ -10,6 +10,9 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -171,4 +174,121 @@ TEST(X11Load, AFramePutAfterAQuietWhileShowsAtOnce) {
     EXPECT_LT(worst, 150);  // a few ms; room for a slow machine under ThreadSanitizer
     DestroySurface(frame);
     XCloseDisplay(d);
+}
+
+namespace {
+
+// Types one key into the pet window from a client of its own; returns the
+// times, in ms since start, just before the press and once the server has it.
+std::pair<double, double> TypeKeyAt(Clock::time_point start, std::chrono::milliseconds at) {
+    Display* d = XOpenDisplay(nullptr);
+    const Window pet = d != nullptr ? FindByTitle(d, "Pomfy-load") : None;
+    if (pet == None) return {-1, -1};
+    XSetInputFocus(d, pet, RevertToParent, CurrentTime);
+    XSync(d, False);
+    std::this_thread::sleep_until(start + at);
+    const double pressed = MsSince(start);
+    const KeyCode key = XKeysymToKeycode(d, XK_c);
+    XTestFakeKeyEvent(d, key, True, 0);
+    XTestFakeKeyEvent(d, key, False, 0);
+    XSync(d, False);
+    const double sent = MsSince(start);
+    XCloseDisplay(d);
+    return {pressed, sent};
+}
+
+// Times a thread of this process went to sleep, by its name ("" for the
+// calling thread).
+long WakeUps(const std::string& name) {
+    std::string path = "/proc/thread-self/status";
+    if (!name.empty()) {
+        for (int tid = 1; path == "/proc/thread-self/status" && tid < (1 << 22); ++tid) {
+            std::FILE* comm = std::fopen(("/proc/self/task/" + std::to_string(tid) + "/comm").c_str(), "r");
+            if (comm == nullptr) continue;
+            char buffer[32] = "";
+            const bool same = std::fgets(buffer, sizeof buffer, comm) != nullptr &&
+                              std::string(buffer) == name + "\n";
+            std::fclose(comm);
+            if (same) path = "/proc/self/task/" + std::to_string(tid) + "/status";
+        }
+    }
+    std::FILE* status = std::fopen(path.c_str(), "r");
+    if (status == nullptr) return -1;
+    long switches = -1;
+    char line[128];
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        std::sscanf(line, "voluntary_ctxt_switches: %ld", &switches);
+    }
+    std::fclose(status);
+    return switches;
+}
+
+}  // namespace
+
+// The key checks of a long pause keep their 50 ms grid, however the pause
+// waits: a key ends it at the first check point after the key (never before,
+// at most one step late), a key during a short pause leaves the flag for the
+// next long one, which then returns at once.
+TEST(X11Load, PausesEndOnTheirCheckPoints) {
+    OpenOnce();
+    while (!PollKey().empty()) {
+    }
+    SleepMs(100);
+    auto start = Clock::now();
+    std::pair<double, double> typed;
+    std::thread typist([&] { typed = TypeKeyAt(start, 725ms); });
+    SleepMs(2000);
+    const double pause = MsSince(start);
+    typist.join();
+    ASSERT_GT(typed.first, 0);
+    const double firstPoint = std::ceil(typed.first / 50) * 50;
+    std::printf("key typed at %.1f-%.1f ms, 2000 ms pause over at %.1f ms\n", typed.first,
+                typed.second, pause);
+    EXPECT_GE(pause, firstPoint - 1);
+    EXPECT_LE(pause, std::ceil(typed.second / 50) * 50 + 50 + 400);  // room for a slow machine
+    EXPECT_EQ(PollKey(), "c");
+
+    start = Clock::now();
+    std::thread typist2([&] { typed = TypeKeyAt(start, 20ms); });
+    SleepMs(80);
+    const double shortPause = MsSince(start);
+    typist2.join();
+    ASSERT_GT(typed.first, 0);
+    EXPECT_GE(shortPause, 79);
+    if (typed.second < 75) {  // the key came within the short pause
+        const auto next = Clock::now();
+        SleepMs(2000);
+        EXPECT_LT(MsSince(next), 400) << "the key of the short pause ends the next long one";
+        const auto full = Clock::now();
+        SleepMs(300);
+        EXPECT_GE(MsSince(full), 299);
+    }
+    while (!PollKey().empty()) {
+    }
+}
+
+// Nothing wakes either thread but the pauses' own ends and the frames they
+// show: no 50 ms checks, no cycles while nothing changes.
+TEST(X11Load, AnIdlePetWakesOnlyForItsPausesAndFrames) {
+    OpenOnce();
+    Surface* frame = CreateSurface(35, 35);
+    SleepMs(300);
+    const long logic0 = WakeUps(""), window0 = WakeUps("pomfy-window");
+    ASSERT_GE(window0, 0) << "no window thread found";
+    SleepMs(3000);  // a nap
+    const long napLogic = WakeUps("") - logic0, napWindow = WakeUps("pomfy-window") - window0;
+    for (int i = 0; i < 5; ++i) {  // standing about
+        for (int32_t y = 0; y < 35; ++y) SetPixel(frame, float(i), float(y), 0xFF102030u);
+        PutRect(0, 0, frame, 0, 0, 35, 35);
+        SleepMs(600);
+    }
+    const long idleLogic = WakeUps("") - logic0 - napLogic;
+    const long idleWindow = WakeUps("pomfy-window") - window0 - napWindow;
+    std::printf("3 s nap: %ld logic and %ld window wake-ups; 5 frames and pauses: %ld and %ld\n",
+                napLogic, napWindow, idleLogic, idleWindow);
+    EXPECT_LE(napLogic, 3);
+    EXPECT_LE(napWindow, 1);
+    EXPECT_LE(idleLogic, 2 * 5 + 2);
+    EXPECT_LE(idleWindow, 2 * 5 + 2);
+    DestroySurface(frame);
 }

@@ -36,7 +36,6 @@ struct SimState {
     bool locked = false;
     std::multimap<int64_t, int32_t> keys;        // typed, not yet delivered
     std::multimap<int64_t, int32_t> barChanges;  // time -> bar top
-    int32_t readSeen = 0;  // the key ring's read index as last seen
     std::vector<TraceEvent> trace;
 };
 
@@ -53,23 +52,8 @@ SimState Sim;
 void DeliverKeys() {
     if (!Sim.open) return;
     while (!Sim.keys.empty() && Sim.keys.begin()->first <= Sim.now) {
-        const int32_t before = KeyBuffer.read;
         PutKey(Sim.keys.begin()->second);
         Sim.keys.erase(Sim.keys.begin());
-        // A full ring drops its oldest key: that one was not taken by a poll.
-        if (KeyBuffer.read != before) Sim.readSeen = KeyBuffer.read;
-    }
-}
-
-// Under the lock, as it is let go: every key that left the ring since the
-// last look was taken by PollKey.
-void NoteTakenKeys() {
-    while (Sim.readSeen != KeyBuffer.read) {
-        TraceEvent e;
-        e.kind = TraceEvent::Kind::Key;
-        e.key = KeyBuffer.slot[Sim.readSeen];
-        SimRecord(e);
-        Sim.readSeen = (Sim.readSeen + 1) % 16;
     }
 }
 
@@ -128,7 +112,6 @@ void SimLock() {
 
 void SimUnlock() {
     if (!Sim.locked) Fault("screen lock let go while not held");
-    if (Sim.readSeen != KeyBuffer.read) NoteTakenKeys();
     Sim.locked = false;
 }
 
@@ -141,6 +124,7 @@ void SimWait(int64_t until, bool keys) {
     if (keys && Sim.open && !Sim.keys.empty()) {
         target = std::min(target, std::max(Sim.now, Sim.keys.begin()->first));
     }
+    // Waiting for a key with none to come would run the clock for ever.
     if (target == INT64_MAX) Fault("waiting for a key that is never typed");
     if (target > Sim.now) Sim.now = target;
     Sim.locked = true;
@@ -149,11 +133,16 @@ void SimWait(int64_t until, bool keys) {
 }
 
 void SimPauseStarts(int32_t ms) {
-    // Waiting for a key with none to come would run the clock for ever.
-    if (ms == -1 && Sim.keys.empty() && !KeyHitFlag) Fault("waiting for a key that is never typed");
     TraceEvent e;
     e.kind = TraceEvent::Kind::Sleep;
     e.ms = ms;
+    SimRecord(e);
+}
+
+void SimKeyTaken(int32_t code) {
+    TraceEvent e;
+    e.kind = TraceEvent::Kind::Key;
+    e.key = code;
     SimRecord(e);
 }
 
@@ -197,7 +186,8 @@ double SimSeconds() {
 
 const DirectWindow SimWindow = {SimOpenWindow, SimCloseWindow, SimSetTitle,
                                 SimMove,       SimLock,        SimUnlock,
-                                SimWait,       SimPauseStarts, SimEndProgram};
+                                SimWait,       SimPauseStarts, SimKeyTaken,
+                                SimEndProgram};
 
 }  // namespace
 

@@ -1,8 +1,7 @@
 // The X11 backend's view of the desktop, on the logic thread's own
 // connection: the primary monitor's size, the top of a bar along the bottom
 // (worked out when something changed, kept otherwise), and taking a window
-// out of the taskbar. Also the one place where connections are opened and
-// where Xlib's errors are handled.
+// out of the taskbar.
 #include <X11/Xatom.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/Xrandr.h>
@@ -35,15 +34,6 @@ struct BarCache {
     int32_t top = 0;  // as PlatformTaskbarTop gives it
 };
 
-// Which errors end the program (see X11TrapErrors). Written by the window
-// thread, read by the error handler on whichever thread reads an error.
-struct ErrorTrap {
-    std::atomic<Display*> display{nullptr};
-    std::atomic<X11Fault*> fault{nullptr};
-    std::atomic<int> shapeOpcode{-1};
-    std::atomic<bool> all{false};
-};
-
 // The atoms the queries use, interned once per connection.
 enum AtomIndex {
     NetWorkArea, NetCurrentDesktop, NetSupportingWmCheck, NetClientList, NetWmStrut,
@@ -58,48 +48,14 @@ const char* const AtomNames[AtomCount] = {
 
 // The logic thread's side of the backend's desktop queries.
 struct DesktopState {
-    std::once_flag prepared;
     std::mutex mutex;  // over everything below
     Display* display = nullptr;
     Atom atoms[AtomCount] = {};
     BarCache bar;
     std::vector<Window> watched;  // as last handed to the window thread
-    ErrorTrap trap;
 };
 
 DesktopState Desktop;
-
-bool IsFatal(const XErrorEvent* e, int shapeOpcode, bool all) {
-    if (all) return true;
-    return e->request_code == X_CreateWindow || e->request_code == X_MapWindow ||
-           e->request_code == X_SetInputFocus || e->request_code == X_PutImage ||
-           (shapeOpcode > 0 && e->request_code == shapeOpcode);
-}
-
-// Errors of the window thread's connection that it traps are recorded for
-// it to report; every other error is not worth ending the program for (a
-// window found by its title that has gone since); Xlib's default handler
-// would end it.
-int OnError(Display* d, XErrorEvent* e) {
-    if (d != Desktop.trap.display.load()) return 0;
-    X11Fault* fault = Desktop.trap.fault.load();
-    if (fault == nullptr || fault->happened) return 0;
-    if (!IsFatal(e, Desktop.trap.shapeOpcode.load(), Desktop.trap.all.load())) return 0;
-    fault->happened = true;
-    fault->request = e->request_code;
-    fault->code = e->error_code;
-    return 0;
-}
-
-// The server has gone or the connection broke. The window thread may be the
-// one that noticed, so the exit handlers (which would wait for that thread)
-// must not run: one line, then out at once.
-int ConnectionLost(Display*) {
-    static const char line[] = "pomfy: lost the connection to the X display\n";
-    ssize_t ignored = write(STDERR_FILENO, line, sizeof line - 1);
-    (void)ignored;
-    _exit(1);
-}
 
 Display* DesktopDisplay() {
     if (Desktop.display == nullptr) {
@@ -237,32 +193,6 @@ X11BarFacts GatherBarFacts(Display* d, std::vector<Window>& watch) {
 
 }  // namespace
 
-void X11Prepare() {
-    std::call_once(Desktop.prepared, [] {
-        XInitThreads();
-        XSetErrorHandler(OnError);
-        XSetIOErrorHandler(ConnectionLost);
-        // A write to a server that has gone then fails with EPIPE, which
-        // Xlib reports as a lost connection, instead of killing us silently.
-        signal(SIGPIPE, SIG_IGN);
-    });
-}
-
-Display* X11OpenOrDie() {
-    X11Prepare();
-    Display* d = XOpenDisplay(nullptr);
-    if (d != nullptr) return d;
-    const char* name = XDisplayName(nullptr);
-    if (name == nullptr || *name == '\0') {
-        std::fprintf(stderr, "%s: cannot open the X display (DISPLAY is not set)\n",
-                     program_invocation_short_name);
-    } else {
-        std::fprintf(stderr, "%s: cannot open the X display \"%s\"\n",
-                     program_invocation_short_name, name);
-    }
-    std::exit(1);
-}
-
 void X11DesktopLock() {
     Desktop.mutex.lock();
 }
@@ -273,28 +203,6 @@ void X11DesktopUnlock() {
 
 Display* X11DesktopDisplay() {
     return DesktopDisplay();
-}
-
-void X11TrapErrors(Display* display, X11Fault* into, int shapeOpcode) {
-    Desktop.trap.fault = into;
-    Desktop.trap.shapeOpcode = shapeOpcode;
-    Desktop.trap.display = display;
-}
-
-void X11TrapAllErrors(bool all) {
-    Desktop.trap.all = all;
-}
-
-std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode) {
-    const char* what = "open the window";
-    if (fault.request == X_CreateWindow) what = "create the window";
-    else if (fault.request == X_MapWindow) what = "show the window";
-    else if (fault.request == X_SetInputFocus) what = "give the window the keyboard focus";
-    else if (fault.request == X_PutImage) what = "draw into the window";
-    else if (shapeOpcode > 0 && fault.request == shapeOpcode) what = "shape the window";
-    char error[128] = "";
-    XGetErrorText(display, fault.code, error, sizeof error);
-    return std::string("the X server refused to ") + what + " (" + error + ")";
 }
 
 void X11BarWatching(bool on) {
@@ -337,14 +245,19 @@ X11Area X11PrimaryMonitor(Display* d) {
     return found;
 }
 
-void PlatformGetDesktopSize(int32_t& width, int32_t& height) {
+X11Area X11RunMonitor() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
-    const X11Area monitor = X11PrimaryMonitor(DesktopDisplay());
+    static const X11Area monitor = X11PrimaryMonitor(DesktopDisplay());
+    return monitor;
+}
+
+void X11DesktopSize(int32_t& width, int32_t& height) {
+    const X11Area monitor = X11RunMonitor();
     width = monitor.width;
     height = monitor.height;
 }
 
-int32_t PlatformTaskbarTop() {
+int32_t X11TaskbarTop() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
     // Kept while the window thread watches the desktop and has seen nothing
     // that can move a bar: then a move costs no round trip to the server.
@@ -363,11 +276,11 @@ int32_t PlatformTaskbarTop() {
                           : 0;
     Desktop.bar.valid = true;
     Desktop.bar.computedAt = generation;
-    if (watch != Desktop.watched && X11WatchWindows(watch)) Desktop.watched.swap(watch);
+    Desktop.watched.swap(watch);
     return Desktop.bar.top;
 }
 
-void PlatformRemoveFromTaskbar(const char* title) {
+void X11RemoveFromTaskbar(const char* title) {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
     Display* d = DesktopDisplay();
 

@@ -20,41 +20,23 @@ struct X11Area {
 
 // --- x11_desktop.cpp: connections, errors, the logic thread's queries --------
 
-// Makes Xlib safe for threads, installs the error handlers and ignores
-// SIGPIPE (a lost server then ends through the connection-lost path);
-// idempotent. Called before any connection is opened.
-void X11Prepare();
-// Opens a connection to the display named by DISPLAY, or prints one line to
-// standard error and ends the process with status 1.
-Display* X11OpenOrDie();
 // The desktop connection, opened on first use (see the top of
 // x11_window.cpp). Callers hold X11DesktopLock while they use it.
 Display* X11DesktopDisplay();
 void X11DesktopLock();
 void X11DesktopUnlock();
+// The backend's desktop queries (PlatformBackend's DesktopSize, TaskbarTop
+// and RemoveFromTaskbar), on the logic thread.
+void X11DesktopSize(int32_t& width, int32_t& height);
+int32_t X11TaskbarTop();
+void X11RemoveFromTaskbar(const char* title);
+// The monitor the pet lives on for the whole run, chosen at the first call:
+// the window's coordinates count from its top-left corner, the desktop size
+// is its size, and the bar is looked for inside it.
+X11Area X11RunMonitor();
 // The primary monitor: the RandR primary one where there are several
 // monitors, the whole screen otherwise.
 X11Area X11PrimaryMonitor(Display* display);
-
-// An error that ends the program: one that came back on the window
-// thread's connection for a request that opening, shaping, mapping or focus
-// sent. The error handler fills it in on the window thread, which reads it.
-struct X11Fault {
-    bool happened = false;
-    unsigned char request = 0;  // major opcode of the failed request
-    unsigned char code = 0;     // the error code
-};
-// From now on errors of this connection are looked at: during opening
-// (everything counts) all of them, afterwards those of window creation,
-// shaping (shapeOpcode: the SHAPE extension's major opcode), mapping and
-// focus requests. Errors of every other request and connection are
-// ignored: windows found on the desktop may vanish while we look at them.
-// Called by the window thread; display None stops the watch.
-void X11TrapErrors(Display* display, X11Fault* into, int shapeOpcode);
-void X11TrapAllErrors(bool all);
-// One line for the program's standard error about a fault, without the
-// program's name: "the X server refused to shape the window (BadAlloc ...)".
-std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode);
 
 // The bar cache. The logic thread works the bar out on its own connection
 // and keeps the result; the window thread, which sees the desktop's events,
@@ -64,15 +46,6 @@ std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcod
 void X11BarWatching(bool on);
 // Called by the window thread on every event that may move the bar.
 void X11BarChanged();
-
-// --- x11_window.cpp ---------------------------------------------------------
-
-// The pet window's id once it exists, else None.
-Window X11PetWindow();
-// Hands the window thread the windows whose struts and geometry the bar
-// depends on (docks and windows with struts), so that it watches them too.
-// False (and nothing done) while no window thread runs.
-bool X11WatchWindows(const std::vector<Window>& windows);
 
 // --- x11_bar.cpp: which bar the desktop's facts describe (pure) --------------
 
@@ -101,15 +74,114 @@ struct X11BarFacts {
 // otherwise; a mapped dock spanning the monitor's width along its bottom.
 int32_t X11BarTop(const X11BarFacts& facts);
 
-// --- x11_xwayland.cpp: the window under XWayland ----------------------------
+// --- x11_errors.cpp: connections and errors ----------------------------------
 
-// Whether the server is XWayland, the X server of a Wayland compositor.
-bool X11IsXwayland(Display* display);
-// Before mapping: what makes the compositor manage the window as frameless,
-// out of the taskbar and pager, width x height only, placed at root (x, y),
-// and give it the keyboard.
+// Makes Xlib safe for threads, installs the error handlers and ignores
+// SIGPIPE (a lost server then ends through the connection-lost path);
+// idempotent. Called before any connection is opened.
+void X11Prepare();
+// A connection to the display named by DISPLAY; nullptr and why not.
+Display* X11Connect(std::string& why);
+// The same, or one line and status 1.
+Display* X11OpenOrDie();
+
+// An error that ends the program: one that came back on the window
+// thread's connection for a request that opening, shaping, mapping or focus
+// sent. The error handler fills it in on the window thread, which reads it.
+struct X11Fault {
+    bool happened = false;
+    unsigned char request = 0;  // major opcode of the failed request
+    unsigned char code = 0;     // the error code
+};
+// From now on errors of this connection are looked at: during opening
+// (everything counts) all of them, afterwards those of window creation,
+// shaping (shapeOpcode: the SHAPE extension's major opcode), mapping,
+// drawing and focus requests (but not focus refused because another client
+// unmapped the window). Errors of every other request and connection are
+// ignored: windows found on the desktop may vanish while we look at them.
+// Called by the window thread; display None stops the watch.
+void X11TrapErrors(Display* display, X11Fault* into, int shapeOpcode);
+void X11TrapAllErrors(bool all);
+// One line for the program's standard error about a fault, without the
+// program's name: "the X server refused to shape the window (BadAlloc ...)".
+std::string X11FaultText(Display* display, const X11Fault& fault, int shapeOpcode);
+
+// The pet window's id once it exists, else None; set by the window thread.
+Window X11PetWindow();
+void X11SetPetWindow(Window window);
+
+// --- x11_xwayland.cpp: what differs under XWayland ----------------------------
+
+// How the window is made on this server. On an ordinary X server it is
+// override-redirect and shaped: no window manager touches it, it goes
+// exactly where it is moved. Under XWayland, the X server of a Wayland
+// compositor, it is a managed window with an alpha channel, the only kind a
+// compositor gives the keyboard to, and it goes where the compositor lets
+// it. Every difference between the two is one of these fields.
+struct X11Kind {
+    bool managed = false;        // a window manager's (XWayland) or our own
+    int depth = 24;              // of the visual: 32 with an alpha channel
+    bool boundingShape = true;   // cut to the sprite; else alpha does it
+    bool takesFocus = true;      // gives itself the keyboard; else its manager does
+    bool placedByServer = false; // its position is what ConfigureNotify says
+};
+X11Kind X11KindOf(Display* display);
+// Before mapping a managed window: what makes the compositor manage it as
+// frameless, out of the taskbar and pager, width x height only, placed at
+// root (x, y), and give it the keyboard.
 void X11SetUpManagedWindow(Display* display, Window window, int32_t x, int32_t y,
                            int32_t width, int32_t height);
+
+// --- The window thread's side (x11_window.cpp, x11_events.cpp, x11_wait.cpp) --
+
+// The atoms the window itself uses.
+enum X11WindowAtom { WmProtocols, WmDeleteWindow, NetWmName, Utf8String, X11WindowAtomCount };
+
+// The pet window and the window thread's connection. Set up by Start on the
+// logic thread before the window thread exists; from then on the window
+// thread's alone.
+struct X11PetState {
+    Display* display = nullptr;
+    Window root = None;
+    Window window = None;
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    X11Area origin;  // desktop coordinates count from its top-left corner
+    X11Kind kind;
+    bool parentIsRoot = true;  // no window manager's frame around it
+    bool saverSuspended = false;
+    int shapeOpcode = -1;
+    X11Fault fault;
+    Atom atoms[X11WindowAtomCount] = {};
+    std::vector<uint32_t> argb;     // the presented rows with alpha, when managed
+    std::vector<XRectangle> shape;  // the shape as set
+    std::vector<XRectangle> runs;   // scratch
+};
+extern X11PetState X11Pet;
+
+// The window thread's mechanism (platform.h's WindowMechanism).
+const char* X11CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
+                            const char* title);
+void X11DestroyWindow();
+void X11Present(int32_t first, int32_t last);
+bool X11Move(int32_t x, int32_t y);
+void X11SetTitle(const char* title);
+// Draws rows first..last of what the window shows.
+void X11DrawRows(int32_t first, int32_t last);
+// x11_events.cpp
+bool X11EventsWaiting();
+void X11HandleEvents(int32_t max);
+// A fault recorded by the error handler ends the program here.
+void X11CheckFault();
+// x11_wait.cpp: the window thread's sleep, its wake-up and its timer.
+bool X11PrepareWaiting(std::string& why);
+void X11StopWaiting();
+void X11WaitForWork(int64_t until);
+void X11Wake();
+void X11SetTimer(int64_t when);
+int64_t X11ClockNs();
 
 // --- x11_pixels.cpp: pure helpers, also used by the tests --------------------
 

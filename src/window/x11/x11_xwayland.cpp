@@ -20,7 +20,9 @@
 
 #include "x11_internal.h"
 
-bool X11IsXwayland(Display* d) {
+namespace {
+
+bool IsXwayland(Display* d) {
     int opcode = 0, event = 0, error = 0;
     if (XQueryExtension(d, "XWAYLAND", &opcode, &event, &error)) return true;
     // Before XWayland 23.1 there is no such extension, but its RandR
@@ -41,6 +43,19 @@ bool X11IsXwayland(Display* d) {
     }
     XRRFreeScreenResources(resources);
     return found;
+}
+
+}  // namespace
+
+X11Kind X11KindOf(Display* d) {
+    X11Kind kind;
+    if (!IsXwayland(d)) return kind;
+    kind.managed = true;
+    kind.depth = 32;
+    kind.boundingShape = false;
+    kind.takesFocus = false;
+    kind.placedByServer = true;
+    return kind;
 }
 
 void X11SetUpManagedWindow(Display* d, Window window, int32_t x, int32_t y, int32_t width,

@@ -1,0 +1,32 @@
+// The X11 backend's table of entry points.
+#include <chrono>
+#include <string>
+
+#include "platform.h"
+#include "x11_internal.h"
+
+namespace {
+
+const char* Start() {
+    static std::string why;
+    X11Pet.display = X11Connect(why);
+    if (X11Pet.display == nullptr) return why.c_str();
+    X11Pet.origin = X11RunMonitor();
+    return nullptr;
+}
+
+double Seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsWaiting,
+                                   X11HandleEvents, X11WaitForWork,   X11Wake,
+                                   X11SetTimer,     X11Present,       X11Move,
+                                   nullptr,         X11SetTitle};
+
+}  // namespace
+
+const PlatformBackend X11Backend = {"x11",       Start,      X11DesktopSize, X11TaskbarTop,
+                                    X11RemoveFromTaskbar, X11ClockNs, Seconds, nullptr,
+                                    &Mechanism,  nullptr};

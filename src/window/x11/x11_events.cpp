@@ -1,0 +1,93 @@
+// The events of the pet window, on the window thread: keys into the key
+// buffer, a click that gives the window the keyboard, repaints, focus
+// changes, close requests, and where the compositor put a managed window.
+// The window thread's connection selects nothing but its own window's
+// events: the desktop's changes are read by the desktop side, on its own
+// connection, when the pet is about to move.
+#include <X11/Xatom.h>
+
+#include <string>
+
+#include "platform.h"
+#include "window.h"
+#include "x11_internal.h"
+
+namespace {
+
+void HandleKey(XKeyEvent& event) {
+    char text[8];
+    KeySym keysym = NoSymbol;
+    const int length = XLookupString(&event, text, sizeof text, &keysym, nullptr);
+    const int32_t code = KeyCodeOf(keysym, text, length);
+    if (code >= 0) PutKey(code);
+}
+
+// A managed window goes where the compositor puts it. Its ConfigureNotify
+// events give root coordinates when the window manager sends them, and when
+// the server sends them while the window has no frame.
+void LearnPosition(const XConfigureEvent& event) {
+    if (!event.send_event && !X11Pet.parentIsRoot) return;
+    WindowPlaced(event.x - X11Pet.origin.x, event.y - X11Pet.origin.y);
+}
+
+void HandleEvent(XEvent& event) {
+    if (event.xany.window != X11Pet.window) return;
+    switch (event.type) {
+        case KeyPress:
+            HandleKey(event.xkey);
+            break;
+        case ButtonPress:
+            // A click on the sprite (the input shape lets no other reach
+            // the window) gives it the keyboard, unless its window manager
+            // does that.
+            if (X11Pet.kind.takesFocus) {
+                XSetInputFocus(X11Pet.display, X11Pet.window, RevertToParent, event.xbutton.time);
+            }
+            break;
+        case FocusIn:
+        case FocusOut:
+            if (event.xfocus.detail == NotifyPointer) break;
+            MarkAllRows();
+            break;
+        case Expose:
+            if (event.xexpose.count == 0) X11DrawRows(0, X11Pet.height - 1);
+            break;
+        case ConfigureNotify:
+            if (X11Pet.kind.placedByServer) LearnPosition(event.xconfigure);
+            break;
+        case ReparentNotify:
+            X11Pet.parentIsRoot = event.xreparent.parent == X11Pet.root;
+            break;
+        case ClientMessage:
+            if (event.xclient.message_type == X11Pet.atoms[WmProtocols] &&
+                event.xclient.format == 32 &&
+                static_cast<Atom>(event.xclient.data.l[0]) == X11Pet.atoms[WmDeleteWindow]) {
+                PutKey(CloseKey);  // and the window stays
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void X11CheckFault() {
+    // The window may be invisible or unreachable: the pet cannot go on.
+    if (X11Pet.fault.happened) {
+        FatalError(X11FaultText(X11Pet.display, X11Pet.fault, X11Pet.shapeOpcode).c_str());
+    }
+}
+
+bool X11EventsWaiting() {
+    return XEventsQueued(X11Pet.display, QueuedAlready) > 0;
+}
+
+void X11HandleEvents(int32_t max) {
+    for (int32_t n = 0; n < max && XEventsQueued(X11Pet.display, QueuedAlready) > 0; ++n) {
+        XEvent event;
+        XNextEvent(X11Pet.display, &event);
+        HandleEvent(event);
+    }
+    X11CheckFault();
+}

@@ -256,8 +256,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Undoes what creating the window changed, in reverse order; each part only
-// if it was done.
+// Undoes what creating the window changed, each part only if it was done.
 void ReleaseWindow() {
     HWND window = Pet.window.exchange(nullptr);
     if (window != nullptr) DestroyWindow(window);

@@ -7,9 +7,8 @@
 
 #include "platform.h"
 
-// The backend (win32_desktop.cpp) and its window thread's mechanism
-// (win32_window.cpp).
-extern const PlatformBackend Win32Backend;
+// The window thread's mechanism (win32_window.cpp), for the backend's table
+// (win32_desktop.cpp).
 extern const WindowMechanism Win32Mechanism;
 // Makes what Wake and SetTimer reach the window thread by; false when the
 // system refused.

@@ -186,6 +186,22 @@ TEST(EdgeTurn, DoubleTurnRestoresTheMatchingSheet) {
     EXPECT_EQ(moves.back(), "move 38 706");
 }
 
+TEST(EdgeTurn, TooNarrowToLeaveBothEdgesTurnsWithoutNesting) {
+    // 20 px wide: at x = -6 both edges hold. Each step turns, in the same
+    // walk, and reaches its quit check: the Escape ends the program.
+    RunOptions o = Narrowed(At(-6, 706, SeedForDraws({1, 1, 1})), 20);
+    o.keys = {{3000, EscapeKey}};
+    const PetTrace t = TraceBehaviour("WalkRight", o);
+    EXPECT_TRUE(t.Exited());
+    EXPECT_EQ(t.ExitCode(), 0);
+    EXPECT_THAT(t.Of("behaviour"),
+                ElementsAre("behaviour WalkRight", "behaviour HappyJump", "behaviour WalkLeft",
+                            "behaviour HappyJump", "behaviour WalkRight"));
+    // Turned round in place: right to -3, hop, back to -6, hop.
+    EXPECT_EQ(t.Of("move")[0], "move -3 706");
+    EXPECT_EQ(t.Of("move")[9], "move -6 706");
+}
+
 TEST(HappyJump, RisesTwelvePixelsAndComesDown) {
     const PetTrace t = TraceBehaviour("HappyJump", At(300, 706, 1));
     EXPECT_THAT(t.Texts(), ElementsAreArray(Hop(300, 706).lines));

@@ -146,4 +146,23 @@ TEST(X11BarTop, ADockAcrossTheBottomWithoutStrut) {
     EXPECT_EQ(X11BarTop(f), -1);
 }
 
+TEST(X11BarTop, OnlyATopEdgeInTheLowerHalfIsABar) {
+    X11BarFacts f = TwoMonitors();
+    f.windows = {Panel(0, 8, 1024, 760)};  // a strut of 760 rows
+    EXPECT_EQ(X11BarTop(f), -1);
+    f.windows[0].strut[3] = 769;  // more than the root has
+    EXPECT_EQ(X11BarTop(f), -1);
+    f.windows = {Panel(0, 738, 1024, 30)};
+    f.windows[0].strut[11] = 0xffffffffL;  // bottom_end_x as the unsigned value it is
+    EXPECT_EQ(X11BarTop(f), 738);
+    f.windows.clear();
+    f.liveWm = true;
+    f.workArea = {0, 0, 2048, 1};
+    EXPECT_EQ(X11BarTop(f), -1) << "a work area one row high";
+    f.workArea = {0, 0, 2048, 384};
+    EXPECT_EQ(X11BarTop(f), 384) << "the first row of the lower half";
+    f.gtkWorkAreas = {7, 7, 7, 7};
+    EXPECT_EQ(X11BarTop(f), -1);
+}
+
 }  // namespace

@@ -7,8 +7,11 @@
 
 namespace {
 
-bool InsideRows(const X11Area& monitor, long y) {
-    return y > monitor.y && y < monitor.y + monitor.height;
+// A top edge that a bar along the monitor's bottom can have: inside the
+// lower half of its rows. Anything higher (a strut of nearly the whole
+// screen, a work area a few rows high) is no bar.
+bool InLowerHalf(const X11Area& monitor, long y) {
+    return 2 * (y - monitor.y) >= monitor.height && y < monitor.y + monitor.height;
 }
 
 bool MeetsColumns(const X11Area& monitor, long from, long to) {
@@ -16,11 +19,12 @@ bool MeetsColumns(const X11Area& monitor, long from, long to) {
 }
 
 // The reservation of the bottom edge of the root: its height and the
-// columns it covers (inclusive). False when the window reserves none.
+// columns it covers (inclusive). False when the window reserves none, or
+// more rows than the root has.
 bool BottomStrut(const X11BarWindow& w, const X11Area& root, long& height, long& from, long& to) {
     if (w.strut.size() != 12 && w.strut.size() != 4) return false;
     height = w.strut[3];
-    if (height <= 0) return false;
+    if (height <= 0 || height > root.height) return false;
     from = root.x;
     to = root.x + root.width - 1;
     if (w.strut.size() == 12) {
@@ -44,7 +48,7 @@ int32_t X11BarTop(const X11BarFacts& facts) {
         if (!w.mapped || !BottomStrut(w, facts.root, height, from, to)) continue;
         anyBottomStrut = true;
         const long top = facts.root.y + facts.root.height - height;
-        if (!MeetsColumns(p, from, to) || !InsideRows(p, top)) continue;
+        if (!MeetsColumns(p, from, to) || !InLowerHalf(p, top)) continue;
         if (best < 0 || top < best) best = top;
     }
     if (best >= 0) return static_cast<int32_t>(best);
@@ -67,7 +71,7 @@ int32_t X11BarTop(const X11BarFacts& facts) {
             }
         }
         if (bestArea > 0) {
-            if (InsideRows(p, bottom)) return static_cast<int32_t>(bottom);
+            if (InLowerHalf(p, bottom)) return static_cast<int32_t>(bottom);
             perMonitor = true;  // it says: nothing along this monitor's bottom
         }
     }
@@ -79,7 +83,8 @@ int32_t X11BarTop(const X11BarFacts& facts) {
     if (facts.liveWm && !perMonitor && !anyBottomStrut && facts.workArea.size() >= 4) {
         const long x = facts.workArea[0], y = facts.workArea[1];
         const long w = facts.workArea[2], h = facts.workArea[3];
-        if (w > 0 && h > 0 && MeetsColumns(p, x, x + w - 1) && InsideRows(p, y + h)) {
+        if (w > 0 && h > 0 && w <= facts.root.width && h <= facts.root.height &&
+            MeetsColumns(p, x, x + w - 1) && InLowerHalf(p, y + h)) {
             return static_cast<int32_t>(y + h);
         }
     }
@@ -91,7 +96,7 @@ int32_t X11BarTop(const X11BarFacts& facts) {
         if (!w.mapped || !w.dock) continue;
         const X11Area& a = w.area;
         if (a.x > p.x || a.x + a.width < p.x + p.width) continue;
-        if (!InsideRows(p, a.y) || a.y + a.height < p.y + p.height) continue;
+        if (!InLowerHalf(p, a.y) || a.y + a.height < p.y + p.height) continue;
         if (best < 0 || a.y < best) best = a.y;
     }
     return static_cast<int32_t>(best);

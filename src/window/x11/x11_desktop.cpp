@@ -1,38 +1,32 @@
 // The X11 backend's view of the desktop, on the logic thread's own
-// connection: the primary monitor's size, the top of a bar along the bottom
-// (worked out when something changed, kept otherwise), and taking a window
-// out of the taskbar.
+// connection: the monitor the pet lives on, the top of a bar along its
+// bottom, and taking a window out of the taskbar.
+//
+// The bar is kept between moves. This connection hears the desktop's events
+// (the root's properties and children, RandR's changes, and the windows that
+// can hold a bar) and reads them, without blocking and without a round trip,
+// only when the pet is about to move, inside X11TaskbarTop: nothing wakes for
+// them in between. What concerns the bar marks the kept value stale, and the
+// next query works it out again, at most once per cycle's spacing.
 #include <X11/Xatom.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/Xrandr.h>
-#include <errno.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
-#include "platform.h"
 #include "x11_internal.h"
 
 namespace {
-
-// The bar as last worked out, and whether it still stands.
-struct BarCache {
-    // Bumped by the window thread whenever something that can move the bar
-    // happened, and when it starts or stops watching.
-    std::atomic<uint64_t> generation{0};
-    std::atomic<bool> watched{false};
-    // Under DesktopState::mutex.
-    bool valid = false;
-    uint64_t computedAt = 0;
-    int32_t top = 0;  // as PlatformTaskbarTop gives it
-};
 
 // The atoms the queries use, interned once per connection.
 enum AtomIndex {
@@ -46,13 +40,41 @@ const char* const AtomNames[AtomCount] = {
     "_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR",
     "_NET_WM_STATE_SKIP_PAGER"};
 
+// What a window's own selection asks for: its moves, unmapping and end,
+// and its properties (a strut or a dock type set at any time).
+constexpr long WatchMask = StructureNotifyMask | PropertyChangeMask;
+
+// The bar as last worked out, and whether it may have moved since.
+struct BarCache {
+    bool stale = true;
+    std::chrono::steady_clock::time_point computedAt{};
+    int32_t top = 0;  // as X11TaskbarTop gives it
+};
+
+// The desktop's events as this connection hears them.
+struct Listening {
+    bool on = false;
+    int randrEventBase = -1;
+    // The windows the bar query has read, each selected for WatchMask
+    // before it was read. A destroyed window is forgotten, so that a new
+    // window that gets the same id is selected and read again.
+    X11WindowCache windows;
+    // The windows that can hold a bar (docks and windows with struts), as
+    // the last look at the desktop found them.
+    std::unordered_set<Window> candidates;
+    // Root properties by atom: whether a change of one can move the bar.
+    std::unordered_map<Atom, bool> rootProperties;
+};
+
 // The logic thread's side of the backend's desktop queries.
 struct DesktopState {
     std::mutex mutex;  // over everything below
     Display* display = nullptr;
     Atom atoms[AtomCount] = {};
+    bool monitorChosen = false;
+    X11Area monitor;  // the monitor of the whole run (X11RunMonitor)
     BarCache bar;
-    std::vector<Window> watched;  // as last handed to the window thread
+    Listening listening;
 };
 
 DesktopState Desktop;
@@ -95,126 +117,9 @@ X11Area RootArea(Display* d) {
     return X11Area{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
-std::vector<Window> Children(Display* d, Window w) {
-    std::vector<Window> windows;
-    Window root = None, parent = None;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (XQueryTree(d, w, &root, &parent, &children, &count) != 0 && children != nullptr) {
-        windows.assign(children, children + count);
-    }
-    if (children != nullptr) XFree(children);
-    return windows;
-}
-
-// The top-level windows worth looking at: the root's children (unmanaged
-// windows such as the pet, frames, panels without a window manager), the
-// clients a window manager lists, and the windows inside the frames of
-// those that list none (i3 keeps its bar inside a frame of its own).
-std::vector<Window> TopLevelWindows(Display* d) {
-    std::vector<Window> windows = Children(d, DefaultRootWindow(d));
-    std::vector<Window> clients;
-    for (long w : LongProperty(d, DefaultRootWindow(d), A(NetClientList), XA_WINDOW, 4096)) {
-        clients.push_back(static_cast<Window>(w));
-    }
-    std::sort(clients.begin(), clients.end());
-    const size_t frames = windows.size();
-    for (size_t i = 0; i < frames; ++i) {
-        if (std::binary_search(clients.begin(), clients.end(), windows[i])) continue;
-        for (Window inner : Children(d, windows[i])) windows.push_back(inner);
-    }
-    windows.insert(windows.end(), clients.begin(), clients.end());
-    std::sort(windows.begin(), windows.end());
-    windows.erase(std::unique(windows.begin(), windows.end()), windows.end());
-    return windows;
-}
-
-// Whether _NET_SUPPORTING_WM_CHECK names a window that names itself: a
-// window manager that runs now, not one that left its properties behind.
-bool LiveWindowManager(Display* d) {
-    const std::vector<long> check =
-        LongProperty(d, DefaultRootWindow(d), A(NetSupportingWmCheck), XA_WINDOW, 1);
-    if (check.empty()) return false;
-    const std::vector<long> self =
-        LongProperty(d, static_cast<Window>(check[0]), A(NetSupportingWmCheck), XA_WINDOW, 1);
-    return !self.empty() && self[0] == check[0];
-}
-
-// What the desktop publishes about its bars; the windows whose changes can
-// move a bar go into watch.
-X11BarFacts GatherBarFacts(Display* d, std::vector<Window>& watch) {
-    X11BarFacts facts;
-    facts.root = RootArea(d);
-    facts.primary = X11PrimaryMonitor(d);
-    const Window root = DefaultRootWindow(d);
-    for (Window w : TopLevelWindows(d)) {
-        X11BarWindow bar;
-        bar.strut = LongProperty(d, w, A(NetWmStrutPartial), XA_CARDINAL, 12);
-        if (bar.strut.size() != 12) {
-            bar.strut = LongProperty(d, w, A(NetWmStrut), XA_CARDINAL, 4);
-            if (bar.strut.size() != 4) bar.strut.clear();
-        }
-        for (long type : LongProperty(d, w, A(NetWmWindowType), XA_ATOM, 32)) {
-            bar.dock = bar.dock || static_cast<Atom>(type) == A(NetWmWindowTypeDock);
-        }
-        if (bar.strut.empty() && !bar.dock) continue;
-        watch.push_back(w);
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(d, w, &attributes) == 0 ||
-            attributes.map_state != IsViewable) {
-            continue;
-        }
-        int x = 0, y = 0;
-        Window child = None;
-        if (!XTranslateCoordinates(d, w, root, 0, 0, &x, &y, &child)) continue;
-        bar.mapped = true;
-        bar.area = X11Area{x, y, attributes.width + 2 * attributes.border_width,
-                           attributes.height + 2 * attributes.border_width};
-        facts.windows.push_back(bar);
-    }
-    facts.liveWm = LiveWindowManager(d);
-    if (facts.liveWm) {
-        const std::vector<long> current =
-            LongProperty(d, root, A(NetCurrentDesktop), XA_CARDINAL, 1);
-        const long desk = current.empty() ? 0 : current[0];
-        const std::string name = "_GTK_WORKAREAS_D" + std::to_string(desk);
-        facts.gtkWorkAreas =
-            LongProperty(d, root, XInternAtom(d, name.c_str(), False), XA_CARDINAL, 4 * 64);
-        const std::vector<long> areas = LongProperty(d, root, A(NetWorkArea), XA_CARDINAL, 4 * 64);
-        size_t index = static_cast<size_t>(desk) * 4;
-        if (desk < 0 || index + 3 >= areas.size()) index = 0;
-        if (index + 3 < areas.size()) {
-            facts.workArea.assign(areas.begin() + static_cast<long>(index),
-                                  areas.begin() + static_cast<long>(index) + 4);
-        }
-    }
-    return facts;
-}
-
-}  // namespace
-
-void X11DesktopLock() {
-    Desktop.mutex.lock();
-}
-
-void X11DesktopUnlock() {
-    Desktop.mutex.unlock();
-}
-
-Display* X11DesktopDisplay() {
-    return DesktopDisplay();
-}
-
-void X11BarWatching(bool on) {
-    Desktop.bar.watched = on;
-    Desktop.bar.generation.fetch_add(1);
-}
-
-void X11BarChanged() {
-    Desktop.bar.generation.fetch_add(1);
-}
-
-X11Area X11PrimaryMonitor(Display* d) {
+// The primary monitor as the server has it now: the RandR primary one
+// where there are several monitors, the whole root otherwise.
+X11Area PrimaryMonitorNow(Display* d) {
     // The root window's size as the server has it now (DisplayWidth keeps
     // the size the connection started with).
     const X11Area whole = RootArea(d);
@@ -245,38 +150,203 @@ X11Area X11PrimaryMonitor(Display* d) {
     return found;
 }
 
+// The monitor of the whole run, chosen at the first call. Holding the mutex.
+const X11Area& RunMonitor() {
+    if (Desktop.monitorChosen) return Desktop.monitor;
+    Display* d = DesktopDisplay();
+    const X11Area root = RootArea(d);
+    X11Area m = PrimaryMonitorNow(d);
+    if (m.width <= 0 || m.height <= 0 || m.x >= root.width || m.y >= root.height ||
+        m.x + m.width <= 0 || m.y + m.height <= 0) {
+        // Nobody would see the pet there.
+        std::fprintf(stderr,
+                     "%s: the primary monitor (%dx%d at %d,%d) lies outside the screen; "
+                     "using the whole screen\n",
+                     program_invocation_short_name, m.width, m.height, m.x, m.y);
+        m = root;
+    }
+    Desktop.monitor = m;
+    Desktop.monitorChosen = true;
+    return Desktop.monitor;
+}
+
+X11DesktopAtoms DesktopAtoms() {
+    X11DesktopAtoms a;
+    a.workArea = A(NetWorkArea);
+    a.currentDesktop = A(NetCurrentDesktop);
+    a.supportingWmCheck = A(NetSupportingWmCheck);
+    a.clientList = A(NetClientList);
+    a.strut = A(NetWmStrut);
+    a.strutPartial = A(NetWmStrutPartial);
+    a.windowType = A(NetWmWindowType);
+    a.windowTypeDock = A(NetWmWindowTypeDock);
+    return a;
+}
+
+// From now on this connection hears the desktop: the root's properties and
+// children and RandR's changes. The windows follow as the bar query reads
+// them.
+void Listen(Display* d) {
+    Listening& l = Desktop.listening;
+    if (l.on) return;
+    l.on = true;
+    const Window root = DefaultRootWindow(d);
+    XSelectInput(d, root, PropertyChangeMask | SubstructureNotifyMask);
+    int eventBase = 0, errorBase = 0;
+    if (XRRQueryExtension(d, &eventBase, &errorBase)) {
+        l.randrEventBase = eventBase;
+        XRRSelectInput(d, root,
+                       RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
+    }
+    Desktop.bar.stale = true;
+}
+
+// Whether a change of this root property can move the bar: the work areas
+// (those of every desktop, by name), the current desktop, the window
+// manager's check and its client list. An atom is named once, then known.
+bool RootPropertyMatters(Display* d, Atom atom) {
+    for (AtomIndex i : {NetWorkArea, NetCurrentDesktop, NetSupportingWmCheck, NetClientList}) {
+        if (atom == A(i)) return true;
+    }
+    std::unordered_map<Atom, bool>& known = Desktop.listening.rootProperties;
+    const auto found = known.find(atom);
+    if (found != known.end()) return found->second;
+    static const char prefix[] = "_GTK_WORKAREAS_D";
+    char* name = XGetAtomName(d, atom);
+    const bool matters = name != nullptr && std::strncmp(name, prefix, sizeof prefix - 1) == 0;
+    if (name != nullptr) XFree(name);
+    known.emplace(atom, matters);
+    return matters;
+}
+
+// Another client unmapped the pet's window. Mapping it again is the desktop
+// side's job: it is the one that hears the root's children. A managed
+// window's unmapping is its window manager's business (iconified, say).
+void MapPetAgain(Display* d, Window pet) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(d, pet, &attributes) == 0 || !attributes.override_redirect) return;
+    if (attributes.map_state == IsUnmapped) XMapWindow(d, pet);
+}
+
+void HandleEvent(Display* d, XEvent& e) {
+    Listening& l = Desktop.listening;
+    bool& stale = Desktop.bar.stale;
+    if (l.randrEventBase >= 0 && e.type == l.randrEventBase + RRScreenChangeNotify) {
+        XRRUpdateConfiguration(&e);
+        stale = true;
+        return;
+    }
+    if (l.randrEventBase >= 0 && e.type == l.randrEventBase + RRNotify) {
+        stale = true;
+        return;
+    }
+    const Window root = DefaultRootWindow(d);
+    switch (e.type) {
+        case DestroyNotify:
+            // Whatever comes with this id from now on is a new window.
+            l.windows.erase(e.xdestroywindow.window);
+            l.candidates.erase(e.xdestroywindow.window);
+            stale = true;  // a bar, or the window manager's check window
+            break;
+        case MapNotify:
+            // Any window but the pet's: a bar may come up override-redirect
+            // too. A menu or a tooltip costs one more look at the next move.
+            if (e.xmap.window != X11PetWindow()) stale = true;
+            break;
+        case UnmapNotify:
+            if (e.xunmap.window == X11PetWindow()) {
+                if (e.xunmap.event == root && !e.xunmap.send_event) MapPetAgain(d, e.xunmap.window);
+            } else if (l.candidates.count(e.xunmap.window) != 0) {
+                stale = true;
+            }
+            break;
+        case ConfigureNotify:
+            if (l.candidates.count(e.xconfigure.window) != 0) stale = true;
+            break;
+        case ReparentNotify:
+            if (l.candidates.count(e.xreparent.window) != 0) stale = true;
+            break;
+        case PropertyNotify: {
+            const Atom a = e.xproperty.atom;
+            if (e.xproperty.window == root) {
+                if (RootPropertyMatters(d, a)) stale = true;
+            } else if (a == A(NetWmStrut) || a == A(NetWmStrutPartial) || a == A(NetWmWindowType)) {
+                l.windows.erase(e.xproperty.window);  // to be read again
+                stale = true;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// Reads the events that have come, without blocking: those already queued
+// and whatever the socket holds now. Bounded, so that a flood cannot hold
+// up a move; what is left waits for the next query.
+void TakeEvents(Display* d) {
+    for (int budget = 4096; budget > 0 && XEventsQueued(d, QueuedAfterReading) > 0; --budget) {
+        XEvent e;
+        XNextEvent(d, &e);
+        HandleEvent(d, e);
+    }
+    XFlush(d);  // what the events asked for: selections, a map (nothing when empty)
+}
+
+// Works the bar out again: its top edge relative to the run's monitor.
+void Recompute(Display* d) {
+    const X11Area& monitor = RunMonitor();
+    Listening& l = Desktop.listening;
+    std::vector<Window> found;
+    const X11BarFacts facts =
+        X11ReadBarFacts(d, DesktopAtoms(), monitor, l.windows, WatchMask, X11PetWindow(), found);
+    const int32_t bottom = X11BarTop(facts);
+    Desktop.bar.top = bottom > monitor.y && bottom < monitor.y + monitor.height
+                          ? bottom - monitor.y
+                          : 0;
+    Desktop.bar.stale = false;
+    l.candidates.clear();
+    l.candidates.insert(found.begin(), found.end());
+}
+
+}  // namespace
+
+void X11DesktopLock() {
+    Desktop.mutex.lock();
+}
+
+void X11DesktopUnlock() {
+    Desktop.mutex.unlock();
+}
+
+Display* X11DesktopDisplay() {
+    return DesktopDisplay();
+}
+
 X11Area X11RunMonitor() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
-    static const X11Area monitor = X11PrimaryMonitor(DesktopDisplay());
-    return monitor;
+    return RunMonitor();
 }
 
 void X11DesktopSize(int32_t& width, int32_t& height) {
-    const X11Area monitor = X11RunMonitor();
+    std::lock_guard<std::mutex> hold(Desktop.mutex);
+    const X11Area& monitor = RunMonitor();
     width = monitor.width;
     height = monitor.height;
 }
 
 int32_t X11TaskbarTop() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
-    // Kept while the window thread watches the desktop and has seen nothing
-    // that can move a bar: then a move costs no round trip to the server.
-    const uint64_t generation = Desktop.bar.generation.load();
-    if (Desktop.bar.valid && Desktop.bar.watched.load() &&
-        Desktop.bar.computedAt == generation) {
-        return Desktop.bar.top;
-    }
     Display* d = DesktopDisplay();
-    std::vector<Window> watch;
-    const X11BarFacts facts = GatherBarFacts(d, watch);
-    const int32_t bottom = X11BarTop(facts);
-    const X11Area& monitor = facts.primary;
-    Desktop.bar.top = bottom > monitor.y && bottom < monitor.y + monitor.height
-                          ? bottom - monitor.y
-                          : 0;
-    Desktop.bar.valid = true;
-    Desktop.bar.computedAt = generation;
-    Desktop.watched.swap(watch);
+    Listen(d);
+    TakeEvents(d);
+    // Under a flood of changes, at most one look per cycle's spacing.
+    constexpr std::chrono::milliseconds Spacing{10};
+    const auto now = std::chrono::steady_clock::now();
+    if (Desktop.bar.stale && now - Desktop.bar.computedAt >= Spacing) {
+        Desktop.bar.computedAt = now;
+        Recompute(d);
+    }
     return Desktop.bar.top;
 }
 
@@ -286,7 +356,7 @@ void X11RemoveFromTaskbar(const char* title) {
 
     std::vector<Window> candidates;
     if (X11PetWindow() != None) candidates.push_back(X11PetWindow());
-    for (Window w : TopLevelWindows(d)) candidates.push_back(w);
+    for (Window w : X11TopLevelWindows(d, A(NetClientList))) candidates.push_back(w);
     Window found = None;
     for (Window w : candidates) {
         char* name = nullptr;

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A rectangle of the root window in root coordinates.
@@ -18,34 +19,28 @@ struct X11Area {
     int32_t height = 0;
 };
 
-// --- x11_desktop.cpp: connections, errors, the logic thread's queries --------
+// --- x11_desktop.cpp: the logic thread's queries of the desktop -------------
 
 // The desktop connection, opened on first use (see the top of
-// x11_window.cpp). Callers hold X11DesktopLock while they use it.
+// x11_desktop.cpp). Callers hold X11DesktopLock while they use it.
 Display* X11DesktopDisplay();
 void X11DesktopLock();
 void X11DesktopUnlock();
-// The backend's desktop queries (PlatformBackend's DesktopSize, TaskbarTop
-// and RemoveFromTaskbar), on the logic thread.
+// The monitor the pet lives on for the whole run: the primary monitor as it
+// was at the first call (the RandR primary one where there are several
+// monitors, the whole root otherwise; the root when that monitor lies
+// wholly outside it). The origin of the window's coordinates, the desktop's
+// size and the rectangle the bar is measured against; it stays when the
+// monitor goes away or moves.
+X11Area X11RunMonitor();
+// The backend's desktop queries, on the logic thread: the run monitor's
+// size; the top of the bar along its bottom relative to it (0 for none),
+// worked out again only when the desktop's events since the last call say
+// it may have moved; taking the top-level window with this title out of the
+// taskbar.
 void X11DesktopSize(int32_t& width, int32_t& height);
 int32_t X11TaskbarTop();
 void X11RemoveFromTaskbar(const char* title);
-// The monitor the pet lives on for the whole run, chosen at the first call:
-// the window's coordinates count from its top-left corner, the desktop size
-// is its size, and the bar is looked for inside it.
-X11Area X11RunMonitor();
-// The primary monitor: the RandR primary one where there are several
-// monitors, the whole screen otherwise.
-X11Area X11PrimaryMonitor(Display* display);
-
-// The bar cache. The logic thread works the bar out on its own connection
-// and keeps the result; the window thread, which sees the desktop's events,
-// says when something that can change it has happened.
-// Called by the window thread: it watches (true, after it selected the
-// root's events) or stops watching (false).
-void X11BarWatching(bool on);
-// Called by the window thread on every event that may move the bar.
-void X11BarChanged();
 
 // --- x11_bar.cpp: which bar the desktop's facts describe (pure) --------------
 
@@ -54,7 +49,9 @@ struct X11BarWindow {
     bool mapped = false;          // viewable
     bool dock = false;            // _NET_WM_WINDOW_TYPE_DOCK
     X11Area area;                 // in root coordinates (when mapped)
-    std::vector<long> strut;      // _NET_WM_STRUT_PARTIAL (12) or _NET_WM_STRUT (4), or empty
+    // _NET_WM_STRUT_PARTIAL (12) or _NET_WM_STRUT (4), or empty; items as
+    // the unsigned 32-bit values they are.
+    std::vector<long> strut;
 };
 
 // Everything the desktop publishes that decides where the bar is.
@@ -68,11 +65,44 @@ struct X11BarFacts {
 };
 
 // The top edge of the bar that reserves the bottom of the primary monitor,
-// in root coordinates, or -1 when nothing does. The order of trust: struts
+// in root coordinates, or -1 when nothing does. Only a top edge in the lower
+// half of the monitor is a bar's, and a reservation larger than the root is
+// none. The order of trust: struts
 // of mapped windows that reach into the monitor's columns; the per-monitor
 // work area; _NET_WORKAREA of a live window manager where no strut says
 // otherwise; a mapped dock spanning the monitor's width along its bottom.
 int32_t X11BarTop(const X11BarFacts& facts);
+
+// --- x11_desktop_read.cpp: the desktop's facts in a few round trips ---------
+
+// The atoms the reader asks about.
+struct X11DesktopAtoms {
+    Atom workArea = None, currentDesktop = None, supportingWmCheck = None, clientList = None;
+    Atom strut = None, strutPartial = None, windowType = None, windowTypeDock = None;
+};
+// The name of a desktop's per-monitor work areas: "_GTK_WORKAREAS_D<n>".
+std::string X11GtkWorkAreasName(uint32_t desktop);
+// The top-level windows worth looking at: the root's children, the clients
+// of _NET_CLIENT_LIST, and the windows inside the root's children that it
+// does not name. Two round trips.
+std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList);
+// What a window publishes that can make it a bar.
+struct X11WindowFacts {
+    std::vector<long> strut;  // as in X11BarWindow
+    bool dock = false;
+};
+// The facts of the windows read before, kept between lookups. An entry
+// holds while the window's events say nothing of it: its owner erases it
+// when the window is destroyed or changes its strut or type.
+using X11WindowCache = std::unordered_map<Window, X11WindowFacts>;
+// Everything the bar depends on, measured against monitor, in four round
+// trips whatever the number of windows. The windows listed that cache does
+// not hold (but pet) are selected for eventMask and read into it; those no
+// longer listed leave it. The windows that can hold a bar (docks and
+// windows with struts, mapped or not) go into candidates.
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
+                            X11WindowCache& cache, long eventMask, Window pet,
+                            std::vector<Window>& candidates);
 
 // --- x11_errors.cpp: connections and errors ----------------------------------
 

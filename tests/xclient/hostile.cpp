@@ -1,0 +1,175 @@
+// pomfy-xhostile: a desktop client that is buggy, restarts or lies, for the
+// tests of the bar. It reads commands from standard input, one a line, carries
+// each out on its one connection and answers "ok" once the server has it (or
+// "error ..." on a line it cannot read):
+//
+//   dock N X Y W H [B [FROM TO]]  map a dock window N at X,Y (W x H) that
+//                                 reserves B rows of the root's bottom in the
+//                                 columns FROM..TO (unsigned; default the
+//                                 window's own); no strut when B is 0. A window
+//                                 N that was destroyed comes back with its old id
+//   plain N X Y W H               the same window without type or strut
+//   make-dock N                   gives window N the dock type now
+//   strut N B FROM TO             its bottom reservation changes
+//   move N X Y W H
+//   destroy N
+//   wm                            a window manager's check window that names
+//                                 itself, and nothing else of a window manager
+//   root NAME V,V,...             a root property of CARDINAL items (unsigned)
+//   clients N                     N unmapped windows, all in _NET_CLIENT_LIST
+//   flood NAME HZ SECONDS         rewrites the root property NAME (4 items) HZ
+//                                 times a second, alternating two values
+#include <X11/Xatom.h>
+#include <X11/Xlib-xcb.h>
+#include <X11/Xlib.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "xclient.h"
+
+namespace {
+
+struct Hostile {
+    Display* d = nullptr;
+    xcb_connection_t* c = nullptr;
+    Window root = None;
+    std::map<int, Window> windows;  // kept after destruction, for the id's reuse
+
+    Atom Intern(const char* name) { return XInternAtom(d, name, False); }
+
+    void SetCardinals(Window w, const char* name, const std::vector<unsigned long>& items) {
+        std::vector<long> values(items.begin(), items.end());
+        XChangeProperty(d, w, Intern(name), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(values.data()),
+                        static_cast<int>(values.size()));
+    }
+
+    void Strut(Window w, unsigned long rows, unsigned long from, unsigned long to) {
+        SetCardinals(w, "_NET_WM_STRUT_PARTIAL", {0, 0, 0, rows, 0, 0, 0, 0, 0, 0, from, to});
+    }
+
+    // A window with id N's id: new, or the one it had before it was destroyed.
+    Window Create(int n, int x, int y, int w, int h) {
+        auto found = windows.find(n);
+        const xcb_window_t id = found != windows.end() ? static_cast<xcb_window_t>(found->second)
+                                                       : xcb_generate_id(c);
+        const uint32_t values[] = {0x303040};  // a dark grey on a 24-bit visual
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, id, static_cast<xcb_window_t>(root),
+                          static_cast<int16_t>(x), static_cast<int16_t>(y),
+                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
+                          values);
+        xcb_flush(c);
+        windows[n] = id;
+        return id;
+    }
+
+    void MakeDock(Window w) {
+        const Atom dock = Intern("_NET_WM_WINDOW_TYPE_DOCK");
+        XChangeProperty(d, w, Intern("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&dock), 1);
+    }
+
+    std::string Run(const std::string& line);
+};
+
+std::vector<unsigned long> Items(const std::string& list) {
+    std::vector<unsigned long> items;
+    std::stringstream in(list);
+    std::string item;
+    while (std::getline(in, item, ',')) items.push_back(std::strtoul(item.c_str(), nullptr, 0));
+    return items;
+}
+
+std::string Hostile::Run(const std::string& line) {
+    std::istringstream in(line);
+    std::string what;
+    in >> what;
+    int n = 0, x = 0, y = 0, w = 0, h = 0;
+    if (what == "dock" || what == "plain") {
+        if (!(in >> n >> x >> y >> w >> h)) return "error: want N X Y W H";
+        unsigned long rows = 0, from = static_cast<unsigned long>(x),
+                      to = static_cast<unsigned long>(x + w - 1);
+        in >> rows >> from >> to;
+        const Window id = Create(n, x, y, w, h);
+        if (what == "dock") {
+            MakeDock(id);
+            if (rows > 0) Strut(id, rows, from, to);
+        }
+        XMapWindow(d, id);
+    } else if (what == "make-dock" && in >> n && windows.count(n)) {
+        MakeDock(windows[n]);
+    } else if (what == "strut" && in >> n && windows.count(n)) {
+        unsigned long rows = 0, from = 0, to = 0;
+        if (!(in >> rows >> from >> to)) return "error: want N B FROM TO";
+        Strut(windows[n], rows, from, to);
+    } else if (what == "move" && in >> n >> x >> y >> w >> h && windows.count(n)) {
+        XMoveResizeWindow(d, windows[n], x, y, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    } else if (what == "destroy" && in >> n && windows.count(n)) {
+        XDestroyWindow(d, windows[n]);
+    } else if (what == "wm") {
+        Window check = XCreateSimpleWindow(d, root, -10, -10, 1, 1, 0, 0, 0);
+        const long id = static_cast<long>(check);
+        const Atom a = Intern("_NET_SUPPORTING_WM_CHECK");
+        for (Window on : {check, root}) {
+            XChangeProperty(d, on, a, XA_WINDOW, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&id), 1);
+        }
+    } else if (what == "root") {
+        std::string name, list;
+        if (!(in >> name >> list)) return "error: want NAME V,V,...";
+        SetCardinals(root, name.c_str(), Items(list));
+    } else if (what == "clients" && in >> n) {
+        std::vector<long> ids;
+        for (int i = 0; i < n; ++i) {
+            ids.push_back(static_cast<long>(XCreateWindow(d, root, 0, 0, 1, 1, 0, 0, InputOnly,
+                                                          CopyFromParent, 0, nullptr)));
+        }
+        XChangeProperty(d, root, Intern("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(ids.data()),
+                        static_cast<int>(ids.size()));
+    } else if (what == "flood") {
+        std::string name;
+        double hz = 0, seconds = 0;
+        if (!(in >> name >> hz >> seconds) || hz <= 0) return "error: want NAME HZ SECONDS";
+        const auto step = std::chrono::duration<double>(1.0 / hz);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        auto next = std::chrono::steady_clock::now();
+        for (unsigned long i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            SetCardinals(root, name.c_str(), {0, 0, 1024, 700 + (i & 1)});
+            XFlush(d);
+            next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(step);
+            std::this_thread::sleep_until(next);
+        }
+    } else {
+        return "error: cannot read \"" + line + "\"";
+    }
+    XSync(d, False);
+    return "ok";
+}
+
+}  // namespace
+
+int main() {
+    Hostile h;
+    h.d = OpenCheckingDisplay("pomfy-xhostile");
+    if (h.d == nullptr) return 1;
+    h.c = XGetXCBConnection(h.d);
+    h.root = DefaultRootWindow(h.d);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line.empty()) continue;
+        std::cout << h.Run(line) << std::endl;
+    }
+    XCloseDisplay(h.d);
+    return 0;
+}

@@ -464,7 +464,10 @@ bool Win32Move(int32_t x, int32_t y) {
     HWND window = Pet.window;
     // The window thread owns the window: the move is carried out before
     // SetWindowPos returns, and WM_WINDOWPOSCHANGED reports where it went.
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOSIZE);
+    // A move never activates the window: the keyboard stays where the user
+    // put it.
+    SetWindowPos(window, nullptr, x, y, 0, 0,
+                 SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
     RECT rect;
     return GetWindowRect(window, &rect) && rect.left == x && rect.top == y;
 }

@@ -86,16 +86,16 @@ int64_t Due() {
 }
 
 // From the logic thread, holding the mutex: makes the window thread wake
-// when the cycle is due, unless something wakes it by then already.
-void Schedule() {
+// when the cycle is due, unless something wakes it by then already. True
+// when it must be woken now, which the caller does once it has let go of
+// the mutex, so that the thread it wakes does not wait for it.
+bool Schedule() {
     const int64_t due = Due();
-    if (due >= E.timerAt) return;
-    if (due <= NowNs()) {
-        Mechanism().Wake();
-        return;
-    }
+    if (due >= E.timerAt) return false;
+    if (due <= NowNs()) return true;
     E.timerAt = due;
     Mechanism().SetTimer(due);
+    return false;
 }
 
 // Carries out the moves of a batch in order; only the last of the moves
@@ -244,24 +244,30 @@ void StopWindowThread() {
 namespace {
 
 // From the logic thread, holding the mutex: queues a request and schedules
-// the cycle that carries it out. The number of the request; 0 when no
-// window is open.
-uint64_t Queue(Request r) {
+// the cycle that carries it out (wake: whether to wake the window thread
+// once the mutex is let go). The number of the request; 0 when no window is
+// open.
+uint64_t Queue(Request r, bool& wake) {
+    wake = false;
     if (E.phase != Phase::Open || E.closing) return 0;
     if (E.requests.empty()) E.requestsSince = NowNs();
     E.requests.push_back(std::move(r));
-    Schedule();
+    wake = Schedule();
     return ++E.queued;
 }
 
 }  // namespace
 
 void QueueWindowMove(int32_t x, int32_t y) {
-    std::lock_guard<std::mutex> engine(E.mutex);
     Request r;
     r.x = x;
     r.y = y;
-    Queue(std::move(r));
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> engine(E.mutex);
+        Queue(std::move(r), wake);
+    }
+    if (wake) Mechanism().Wake();
 }
 
 void QueueWindowTitle(const char* title) {
@@ -269,18 +275,28 @@ void QueueWindowTitle(const char* title) {
     Request r;
     r.title = true;
     r.text = title;
-    const uint64_t mine = Queue(std::move(r));
+    bool wake = false;
+    const uint64_t mine = Queue(std::move(r), wake);
     if (mine == 0) return;
+    if (wake) {
+        engine.unlock();
+        Mechanism().Wake();
+        engine.lock();
+    }
     E.changed.wait(engine, [mine] { return E.done >= mine || E.phase != Phase::Open; });
 }
 
 void AnnounceMarkedRows() {
     const PlatformBackend& b = Backend();
     if (b.threaded == nullptr) return;  // the headless backend presents at every pause
-    std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.phase != Phase::Open || E.closing || E.rowsWaiting) return;
-    E.rowsWaiting = true;
-    Schedule();
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> engine(E.mutex);
+        if (E.phase != Phase::Open || E.closing || E.rowsWaiting) return;
+        E.rowsWaiting = true;
+        wake = Schedule();
+    }
+    if (wake) Mechanism().Wake();
 }
 
 void RowsMarkedByWindow() {

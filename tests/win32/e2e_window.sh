@@ -92,6 +92,35 @@ done
 ask move 600 500 >/dev/null
 "$xcheck" wait-at "$id" 600 500 5000 >/dev/null || fail "move back to 600 500"
 
+# Idle, and through a nap of 2 s, neither of the probe's threads wakes but
+# for its work: the logic thread (the process's first) for its command and
+# the nap's end, not every 50 ms. Counted as the times each went to sleep;
+# under Wine a call to the wineserver counts too, hence a few to spare.
+probe_unix=
+for p in $(pgrep -x pomfy-win32-pro); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qxF "DISPLAY=$DISPLAY" && probe_unix=$p
+done
+sleeps() {
+    for t in /proc/"$probe_unix"/task/*; do
+        echo "$([ "${t##*/}" = "$probe_unix" ] && echo logic || echo window)" \
+            "$(sed -n 's/^voluntary_ctxt_switches:[[:space:]]*//p' "$t/status")"
+    done | awk '{ n[$1] += $2 } END { print n["logic"] + 0, n["window"] + 0 }'
+}
+if [ -n "$probe_unix" ]; then
+    read -r logic0 window0 <<<"$(sleeps)"
+    sleep 1
+    read -r logic1 window1 <<<"$(sleeps)"
+    [ "$((logic1 - logic0)) $((window1 - window0))" = "0 0" ] && pass "idle: no wake-up" ||
+        fail "idle for 1 s: the logic thread slept $((logic1 - logic0)) times, the window thread $((window1 - window0))"
+    [ "$(ask nap 2000)" = ok ] || fail "nap"
+    read -r logic2 window2 <<<"$(sleeps)"
+    [ "$((logic2 - logic1))" -le 20 ] && [ "$((window2 - window1))" -le 2 ] &&
+        pass "a nap of 2 s: $((logic2 - logic1)) and $((window2 - window1)) wake-ups" ||
+        fail "a nap of 2 s: the logic thread slept $((logic2 - logic1)) times, the window thread $((window2 - window1))"
+else
+    fail "the probe's process not found"
+fi
+
 # A close request from outside: a key, and the window stays.
 ask keys >/dev/null
 wmctrl -c Pomfy

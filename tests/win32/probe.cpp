@@ -15,7 +15,8 @@
 //   wait-key CODE MS     polls until key CODE arrives            -> "key CODE" or "timeout"
 //   desktop              GetDesktopSize, GetTaskbarTop           -> "desktop W H TOP"
 //   active               whether the window has the keyboard     -> "active 0|1"
-//   cycles               window cycles run so far                -> "cycles N"
+//   wakeups              times the window thread woke so far     -> "wakeups N"
+//   nap MS               SleepMs(MS)                             -> "ok"
 //   quit STATUS          EndProgram(STATUS)
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,7 @@
 #include <string>
 
 #include "core.h"
+#include "settle.h"
 #include "win32_window.h"
 #include "window.h"
 
@@ -44,18 +46,6 @@ uint32_t FramePixel(int x, int y) {
 
 bool Opaque(uint32_t pixel) {
     return (pixel & 0x00FFFFFFu) != 0x00FF00FFu;
-}
-
-// Until the window thread has run no cycle for 60 ms: it has drawn what
-// was put.
-void Settle() {
-    long seen = PetWindowCycles();
-    for (int i = 0, quiet = 0; i < 400 && quiet < 12; ++i) {
-        Sleep(5);
-        const long now = PetWindowCycles();
-        quiet = now == seen ? quiet + 1 : 0;
-        seen = now;
-    }
 }
 
 std::string KeyText(const std::string& key) {
@@ -145,8 +135,11 @@ int main() {
             GetDesktopSize(w, h);
             std::printf("desktop %d %d %d\n", static_cast<int>(w), static_cast<int>(h),
                         static_cast<int>(GetTaskbarTop()));
-        } else if (command == "cycles") {
-            std::printf("cycles %ld\n", PetWindowCycles());
+        } else if (command == "nap") {
+            SleepMs(std::atoi(rest.c_str()));
+            std::printf("ok\n");
+        } else if (command == "wakeups") {
+            std::printf("wakeups %ld\n", PetWindowWakeups());
         } else if (command == "active") {
             std::printf("active %d\n", PetWindowActive() ? 1 : 0);
         } else if (command == "quit") {

@@ -1,16 +1,30 @@
-// What the Win32 backend shows of itself to its own tests and probes. The pet
-// uses window.h only.
+// The Win32 backend's parts, for each other and for its own tests and
+// probes. The pet uses window.h only.
 #pragma once
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include "platform.h"
+
+// The window thread's mechanism (win32_window.cpp), for the backend's table
+// (win32_desktop.cpp).
+extern const WindowMechanism Win32Mechanism;
+// Makes what Wake and SetTimer reach the window thread by; false when the
+// system refused.
+bool MakeWaitObjects();
+// Asks the window thread to take the foreground for its window, and waits
+// until it has.
+void BringPetWindowToFront();
 
 // The pet window, null while none is open.
 HWND PetWindowHandle();
 // Whether the window is the active window and not minimised, as its window
 // procedure last learned.
 bool PetWindowActive();
-// Window cycles run since the window opened.
-long PetWindowCycles();
-// Times the window thread woke from its wait since the window opened.
+// Times the window thread's wait has returned, and bands it has drawn, since
+// the program started.
 long PetWindowWakeups();
+long PetWindowPresents();
+// Whether the window thread sleeps in its wait.
+bool PetWindowResting();

@@ -1,0 +1,106 @@
+// The Win32 backend's table: starting, the desktop's queries, the taskbar
+// button, the clock and the one line the program ends with.
+#include "win32_window.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const char* Win32Start() {
+    return MakeWaitObjects() ? nullptr : "Windows refused the window thread's events";
+}
+
+void Win32DesktopSize(int32_t& width, int32_t& height) {
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        width = GetSystemMetrics(SM_CXSCREEN);
+        height = GetSystemMetrics(SM_CYSCREEN);
+        return;
+    }
+    width = GetDeviceCaps(screen, HORZRES);
+    height = GetDeviceCaps(screen, VERTRES);
+    (void)GetDeviceCaps(screen, BITSPIXEL);
+    (void)GetDeviceCaps(screen, VREFRESH);
+    ReleaseDC(nullptr, screen);
+}
+
+int32_t Win32TaskbarTop() {
+    APPBARDATA bar = {};
+    bar.cbSize = sizeof bar;
+    SHAppBarMessage(ABM_GETTASKBARPOS, &bar);
+    return bar.rc.top;
+}
+
+void Win32RemoveFromTaskbar(const char* title) {
+    HWND window = FindWindowA(nullptr, title);
+    if (window == nullptr) return;
+    // Hiding the window hands the activation, and with it the foreground,
+    // to some other program's window. While the pet still is the foreground
+    // program (nobody has clicked elsewhere since it started), it makes
+    // itself the owner of the last input, which lets it take the foreground
+    // back once the window shows again, until the user types or clicks
+    // somewhere else.
+    const bool comeBack = window == PetWindowHandle() && GetForegroundWindow() == window;
+    if (comeBack) AllowSetForegroundWindow(GetCurrentProcessId());
+    // A tool window has no taskbar button; the window keeps its other
+    // extended styles (WS_EX_LAYERED, and with it its colour key).
+    ShowWindow(window, SW_HIDE);
+    const LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, exStyle | WS_EX_TOOLWINDOW);
+    ShowWindow(window, SW_SHOW);
+    if (comeBack) BringPetWindowToFront();
+}
+
+// The choice between the high-resolution counter and the tick count is made
+// at the first call and kept.
+struct Counter {
+    LARGE_INTEGER frequency = {};
+    bool present = false;
+    Counter() { present = QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0; }
+};
+
+const Counter& TheCounter() {
+    static const Counter counter;
+    return counter;
+}
+
+int64_t Win32ClockNs() {
+    const Counter& c = TheCounter();
+    LARGE_INTEGER now;
+    if (c.present && QueryPerformanceCounter(&now)) {
+        const int64_t f = c.frequency.QuadPart;
+        // In two parts, so that the product never overflows.
+        return now.QuadPart / f * 1000000000 + now.QuadPart % f * 1000000000 / f;
+    }
+    return static_cast<int64_t>(GetTickCount64()) * NsPerMs;
+}
+
+double Win32Seconds() {
+    const Counter& c = TheCounter();
+    LARGE_INTEGER now;
+    if (c.present && QueryPerformanceCounter(&now))
+        return static_cast<double>(now.QuadPart) / static_cast<double>(c.frequency.QuadPart);
+    return static_cast<double>(GetTickCount()) * 0.001;
+}
+
+void Win32Tell(const char* line) {
+    std::fprintf(stderr, "pomfy: %s\n", line);
+    // A program without a console: nothing else would tell the user.
+    const std::string text = std::string("Pomfy ") + line + ".";
+#ifdef POMFY_TEST_HOOKS
+    std::fprintf(stderr, "message box: %s\n", text.c_str());
+#endif
+    std::fflush(stderr);
+    MessageBoxA(nullptr, text.c_str(), "Pomfy", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+}
+
+}  // namespace
+
+const PlatformBackend Win32Backend = {
+    "win32",      Win32Start,   Win32DesktopSize, Win32TaskbarTop, Win32RemoveFromTaskbar,
+    Win32ClockNs, Win32Seconds, Win32Tell,        &Win32Mechanism, nullptr,
+};

@@ -131,7 +131,9 @@ char Reason[160];
 
 const char* Start() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    if (name == nullptr || *name == '\0') return "no Wayland compositor: WAYLAND_DISPLAY is not set";
+    if (name == nullptr || *name == '\0') {
+        return "no Wayland compositor: WAYLAND_DISPLAY is not set";
+    }
     // libwayland looks for the socket there, and would say so itself.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) {
@@ -159,7 +161,9 @@ const char* Start() {
     if (wl_display_roundtrip(Wl.display) < 0) {
         return Refuse("the Wayland compositor closed the connection");
     }
-    if (Wl.width <= 0 || Wl.height <= 0) return Refuse("the Wayland compositor's screen has no size");
+    if (Wl.width <= 0 || Wl.height <= 0) {
+        return Refuse("the Wayland compositor's screen has no size");
+    }
     Wl.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     Wl.timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     if (Wl.wakeFd < 0 || Wl.timerFd < 0) {

@@ -227,10 +227,11 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
     zwlr_layer_surface_v1_set_margin(l, y, 0, 0, x);
+    const bool onDemand = zwlr_layer_surface_v1_get_version(l) >=
+                          ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        l, zwlr_layer_surface_v1_get_version(l) >= ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION
-               ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-               : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+        l, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     wl_surface_commit(P->surface.get());
 
     P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));

@@ -13,6 +13,7 @@ chmod 755 "$scratch"
 cp "$1" "$scratch/pomfy"
 shots=$2
 mkdir -p "$shots"
+rm -f "$shots"/*.png
 
 # Clients of the compositor run as its user.
 inner() {

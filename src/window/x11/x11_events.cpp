@@ -1,6 +1,7 @@
 // The events of the pet window, on the window thread: keys into the key
-// buffer, a click that gives the window the keyboard, repaints, focus
-// changes, close requests, and where the compositor put a managed window.
+// buffer, a click that gives the window the keyboard, focus changes, close
+// requests, repaints where the window's background is not its picture, and
+// where the compositor put a managed window.
 // The window thread's connection selects nothing but its own window's
 // events: the desktop's changes are read by the desktop side, on its own
 // connection, when the pet is about to move.
@@ -49,7 +50,7 @@ void HandleEvent(XEvent& event) {
             if (event.xfocus.detail == NotifyPointer) break;
             MarkAllRows();
             break;
-        case Expose:
+        case Expose:  // only where the window is drawn into
             if (event.xexpose.count == 0) X11DrawRows(0, X11Pet.height - 1);
             break;
         case ConfigureNotify:

@@ -154,6 +154,10 @@ struct X11Kind {
     bool boundingShape = true;   // cut to the sprite; else alpha does it
     bool takesFocus = true;      // gives itself the keyboard; else its manager does
     bool placedByServer = false; // its position is what ConfigureNotify says
+    // Its picture is its background, which the server paints wherever it is
+    // uncovered; else it is drawn into, and repainted on Expose (a compositor
+    // may make it larger than the picture, which a background would tile).
+    bool pictureAsBackground = true;
 };
 X11Kind X11KindOf(Display* display);
 // Before mapping a managed window: what makes the compositor manage it as
@@ -174,7 +178,8 @@ struct X11PetState {
     Display* display = nullptr;
     Window root = None;
     Window window = None;
-    GC gc = nullptr;
+    Pixmap pixmap = None;  // the picture shown, when it is the window's background
+    GC gc = nullptr;       // for the pixmap
     XImage* image = nullptr;
     int32_t width = 0;
     int32_t height = 0;
@@ -198,7 +203,8 @@ void X11DestroyWindow();
 void X11Present(int32_t first, int32_t last);
 bool X11Move(int32_t x, int32_t y);
 void X11SetTitle(const char* title);
-// Draws rows first..last of what the window shows.
+// Puts rows first..last of what the window shows into its picture and
+// paints them.
 void X11DrawRows(int32_t first, int32_t last);
 // x11_events.cpp
 bool X11EventsWaiting();

@@ -104,7 +104,11 @@ std::string Make(int32_t x, int32_t y, const char* title) {
                               : XCreateColormap(d, s.root, visual.visual, AllocNone);
     // Only the window's own events: a managed window also hears of the moves
     // its window manager makes.
-    attributes.event_mask = KeyPressMask | ButtonPressMask | ExposureMask | FocusChangeMask |
+    // No exposures where the window's background is its picture (below),
+    // which the server paints wherever the window is uncovered or its shape
+    // grows.
+    attributes.event_mask = KeyPressMask | ButtonPressMask | FocusChangeMask |
+                            (s.kind.pictureAsBackground ? NoEventMask : ExposureMask) |
                             (s.kind.placedByServer ? StructureNotifyMask : NoEventMask);
     const int32_t rootX = s.origin.x + x, rootY = s.origin.y + y;
     s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(s.width),
@@ -129,7 +133,16 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     XSetClassHint(d, s.window, &hint);
     StoreTitle(title);
 
-    s.gc = XCreateGC(d, s.window, 0, nullptr);
+    // The picture lives in a pixmap of the server's that is the window's
+    // background, or in the window itself.
+    Drawable picture = s.window;
+    if (s.kind.pictureAsBackground) {
+        s.pixmap = XCreatePixmap(d, s.window, static_cast<unsigned>(s.width),
+                                 static_cast<unsigned>(s.height),
+                                 static_cast<unsigned>(s.kind.depth));
+        picture = s.pixmap;
+    }
+    s.gc = XCreateGC(d, picture, 0, nullptr);
     char* const rows = alpha ? reinterpret_cast<char*>(s.argb.data())
                              : reinterpret_cast<char*>(ConvertedRows);
     s.image = XCreateImage(d, visual.visual, static_cast<unsigned>(s.kind.depth), ZPixmap, 0,
@@ -142,6 +155,7 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     uint8_t firstByte = 0;
     std::memcpy(&firstByte, &probe, 1);
     s.image->byte_order = firstByte == 1 ? LSBFirst : MSBFirst;
+    X11DrawRows(0, s.height - 1);
 
     // The shape of what the window shows before the first presentation.
     OpaqueRuns(ConvertedRows, s.width, s.height, s.shape);
@@ -178,6 +192,7 @@ void Unmake() {
         XDestroyImage(s.image);
     }
     if (s.gc != nullptr) XFreeGC(d, s.gc);
+    if (s.pixmap != None) XFreePixmap(d, s.pixmap);
     if (s.window != None) XDestroyWindow(d, s.window);
     XCloseDisplay(d);  // also frees a colormap of our own
     X11StopWaiting();
@@ -210,22 +225,27 @@ void X11DestroyWindow() {
 }
 
 void X11DrawRows(int32_t first, int32_t last) {
-    XPutImage(X11Pet.display, X11Pet.window, X11Pet.gc, X11Pet.image, 0, first, 0, first,
-              static_cast<unsigned>(X11Pet.width), static_cast<unsigned>(last - first + 1));
+    const X11PetState& s = X11Pet;
+    const unsigned rows = static_cast<unsigned>(last - first + 1);
+    if (!s.kind.pictureAsBackground) {
+        XPutImage(s.display, s.window, s.gc, s.image, 0, first, 0, first,
+                  static_cast<unsigned>(s.width), rows);
+        return;
+    }
+    XPutImage(s.display, s.pixmap, s.gc, s.image, 0, first, 0, first,
+              static_cast<unsigned>(s.width), rows);
+    // Set again, so that a server that copies the background takes the new
+    // picture too; then the band is painted from it.
+    XSetWindowBackgroundPixmap(s.display, s.window, s.pixmap);
+    XClearArea(s.display, s.window, 0, first, static_cast<unsigned>(s.width), rows, False);
 }
 
-// Brings the shape up to date and draws the band, in that order: the window
-// keeps no pixels outside its shape, so newly opaque ones must be inside it
-// when they are drawn. Until then they show what lies beneath, as they did
-// before; the mask colour never shows.
+// Draws the band into the picture and the window, then brings the shape up
+// to date: where the shape grows, the server paints the window from its
+// background, which already holds the new picture, so the mask colour never
+// shows and no exposure comes back to be answered.
 void X11Present(int32_t first, int32_t last) {
     X11PetState& s = X11Pet;
-    OpaqueRuns(ConvertedRows, s.width, s.height, s.runs);
-    if (!SameShape(s.runs, s.shape)) {
-        if (s.kind.boundingShape) SetShape(ShapeBounding, s.runs);
-        SetShape(ShapeInput, s.runs);
-        s.shape.swap(s.runs);
-    }
     if (!s.kind.boundingShape) {
         const size_t from = static_cast<size_t>(first) * static_cast<size_t>(s.width);
         ToArgb(ConvertedRows + from,
@@ -233,6 +253,12 @@ void X11Present(int32_t first, int32_t last) {
                s.argb.data() + from);
     }
     X11DrawRows(first, last);
+    OpaqueRuns(ConvertedRows, s.width, s.height, s.runs);
+    if (!SameShape(s.runs, s.shape)) {
+        if (s.kind.boundingShape) SetShape(ShapeBounding, s.runs);
+        SetShape(ShapeInput, s.runs);
+        s.shape.swap(s.runs);
+    }
 }
 
 bool X11Move(int32_t x, int32_t y) {

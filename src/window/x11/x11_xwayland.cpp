@@ -55,6 +55,7 @@ X11Kind X11KindOf(Display* d) {
     kind.boundingShape = false;
     kind.takesFocus = false;
     kind.placedByServer = true;
+    kind.pictureAsBackground = false;
     return kind;
 }
 

@@ -34,6 +34,7 @@ TEST(KeyCodeOfKeysym, CharactersKeysAndModifiers) {
     EXPECT_EQ(KeyCodeOfKeysym(0xFF1B, 0x1B), 27);        // Escape
     EXPECT_EQ(KeyCodeOfKeysym('a', 'a'), 'a');
     EXPECT_EQ(KeyCodeOfKeysym(0xE9, 0xE9), 0xE9);        // e acute
+    EXPECT_EQ(KeyCodeOfKeysym('@', 0), 0);  // Control+@: character 0 still counts
     EXPECT_EQ(KeyCodeOfKeysym(0xFFFF, 0x7F), KeyDelete);  // a key, not character 127
     EXPECT_EQ(KeyCodeOfKeysym(0xFF97, -1), KeyUp);       // keypad, Num Lock off
     EXPECT_EQ(KeyCodeOfKeysym(0xFFB8, '8'), '8');        // keypad, Num Lock on

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "neutral.h"
 #include "platform.h"
 #include "window.h"
 #include "x11_internal.h"
@@ -19,7 +20,8 @@ void HandleKey(XKeyEvent& event) {
     char text[8];
     KeySym keysym = NoSymbol;
     const int length = XLookupString(&event, text, sizeof text, &keysym, nullptr);
-    const int32_t code = KeyCodeOf(keysym, text, length);
+    const int32_t code = KeyCodeOfKeysym(static_cast<uint32_t>(keysym),
+                                         length >= 1 ? static_cast<unsigned char>(text[0]) : -1);
     if (code >= 0) PutKey(code);
 }
 

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "neutral.h"
+
 // A rectangle of the root window in root coordinates.
 struct X11Area {
     int32_t x = 0;
@@ -191,8 +193,8 @@ struct X11PetState {
     X11Fault fault;
     Atom atoms[X11WindowAtomCount] = {};
     std::vector<uint32_t> argb;     // the presented rows with alpha, when managed
-    std::vector<XRectangle> shape;  // the shape as set
-    std::vector<XRectangle> runs;   // scratch
+    std::vector<PixelRun> shape;  // the shape as set
+    std::vector<PixelRun> runs;   // scratch
 };
 extern X11PetState X11Pet;
 
@@ -219,23 +221,7 @@ void X11Wake();
 void X11SetTimer(int64_t when);
 int64_t X11ClockNs();
 
-// --- x11_pixels.cpp: pure helpers, also used by the tests --------------------
-
-// The opaque pixels of width x height presented pixels (rows top first, no
-// padding) as rectangles one row high, sorted by y and then x: every run of
-// pixels whose RGB is not 0xFF00FF (the alpha byte does not count).
-void OpaqueRuns(const uint32_t* pixels, int32_t width, int32_t height,
-                std::vector<XRectangle>& runs);
-
-// The key buffer code of a key press: keysym as XLookupString found it and
-// the text it produced (length bytes). -1 for a press that gives no key
-// (modifiers such as Shift or Num Lock on their own).
-int32_t KeyCodeOf(KeySym keysym, const char* text, int length);
-
-// Presented pixels (count of them) as a 32-bit visual with alpha shows them:
-// RGB 0xFF00FF, whatever the alpha byte, becomes 0 (fully transparent); any
-// other pixel keeps its RGB with alpha 0xFF. Implemented in x11_xwayland.cpp.
-void ToArgb(const uint32_t* rows, size_t count, uint32_t* out);
+// --- x11_caption.cpp ----------------------------------------------------------
 
 // Latin-1 bytes (the caption buffer's encoding) as UTF-8, for _NET_WM_NAME.
 std::string Latin1ToUtf8(const char* text);

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "core.h"
+#include "neutral.h"
 #include "platform.h"
 #include "x11_internal.h"
 
@@ -36,18 +37,14 @@ X11PetState X11Pet;
 
 namespace {
 
-bool SameShape(const std::vector<XRectangle>& a, const std::vector<XRectangle>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (a[i].x != b[i].x || a[i].y != b[i].y || a[i].width != b[i].width ||
-            a[i].height != b[i].height) {
-            return false;
-        }
+// Sets a shape of the window to these runs, rectangles one row high.
+void SetShape(int kind, const std::vector<PixelRun>& runs) {
+    std::vector<XRectangle> rects;
+    rects.reserve(runs.size());
+    for (const PixelRun& r : runs) {
+        rects.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y),
+                                   static_cast<unsigned short>(r.width), 1});
     }
-    return true;
-}
-
-void SetShape(int kind, std::vector<XRectangle>& rects) {
     XShapeCombineRectangles(X11Pet.display, X11Pet.window, kind, 0, 0, rects.data(),
                             static_cast<int>(rects.size()), ShapeSet, YXBanded);
 }
@@ -122,7 +119,7 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     if (s.kind.managed) X11SetUpManagedWindow(d, s.window, rootX, rootY, s.width, s.height);
     if (alpha) {
         s.argb.resize(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
-        ToArgb(ConvertedRows, s.argb.size(), s.argb.data());
+        MaskToAlpha(ConvertedRows, s.argb.size(), s.argb.data());
     }
 
     XSetWMProtocols(d, s.window, &s.atoms[WmDeleteWindow], 1);
@@ -158,7 +155,7 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     X11DrawRows(0, s.height - 1);
 
     // The shape of what the window shows before the first presentation.
-    OpaqueRuns(ConvertedRows, s.width, s.height, s.shape);
+    OpaquePixelRuns(ConvertedRows, s.width, s.height, s.shape);
     if (s.kind.boundingShape) SetShape(ShapeBounding, s.shape);
     SetShape(ShapeInput, s.shape);
 
@@ -248,13 +245,13 @@ void X11Present(int32_t first, int32_t last) {
     X11PetState& s = X11Pet;
     if (!s.kind.boundingShape) {
         const size_t from = static_cast<size_t>(first) * static_cast<size_t>(s.width);
-        ToArgb(ConvertedRows + from,
+        MaskToAlpha(ConvertedRows + from,
                static_cast<size_t>(last - first + 1) * static_cast<size_t>(s.width),
                s.argb.data() + from);
     }
     X11DrawRows(first, last);
-    OpaqueRuns(ConvertedRows, s.width, s.height, s.runs);
-    if (!SameShape(s.runs, s.shape)) {
+    OpaquePixelRuns(ConvertedRows, s.width, s.height, s.runs);
+    if (s.runs != s.shape) {
         if (s.kind.boundingShape) SetShape(ShapeBounding, s.runs);
         SetShape(ShapeInput, s.runs);
         s.shape.swap(s.runs);

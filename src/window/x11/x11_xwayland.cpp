@@ -92,10 +92,3 @@ void X11SetUpManagedWindow(Display* d, Window window, int32_t x, int32_t y, int3
     XChangeProperty(d, window, XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM, 32,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(states), 2);
 }
-
-void ToArgb(const uint32_t* rows, size_t count, uint32_t* out) {
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t rgb = rows[i] & 0xFFFFFFu;
-        out[i] = rgb == 0xFF00FFu ? 0u : 0xFF000000u | rgb;
-    }
-}

@@ -75,7 +75,7 @@ std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
 // one to come back.
 constexpr size_t MostBuffers = 4;
 
-struct PetWindow {
+struct LayerWindow {
     int32_t width = 0;
     int32_t height = 0;
     // Declared first, destroyed last: after the surfaces that show them.
@@ -102,7 +102,7 @@ struct PetWindow {
     bool configured = false;
     bool closed = false;
 };
-std::unique_ptr<PetWindow> P;
+std::unique_ptr<LayerWindow> P;
 
 // The size is the one asked for, and sway sends the same again after every
 // move: an acknowledgement is enough, which the next commit carries.
@@ -204,7 +204,7 @@ void Dispatch() {
 
 const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
                          const char*) {
-    P = std::make_unique<PetWindow>();
+    P = std::make_unique<LayerWindow>();
     P->width = width;
     P->height = height;
     P->x = x;

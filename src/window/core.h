@@ -92,19 +92,19 @@ const char* StartWindowThread(int32_t x, int32_t y);  // nullptr, or why it fail
 void StopWindowThread();
 void QueueWindowMove(int32_t x, int32_t y);
 void QueueWindowTitle(const char* title);  // returns once the caption is set
-void AnnounceMarkedRows();
+void AnnounceMarkedRows();                 // the logic thread let go of the lock with new marks
 // Whether the calling thread is the window thread.
 bool OnWindowThread();
-// Forgets the desktop size read (tests and the simulator).
-void ResetDesktopKnowledge();                 // the logic thread let go of the lock with new marks
-// The lock under ScreenLock, on either kind of backend.
+// Forgets the desktop size read (tests and the simulator; backend.cpp).
+void ResetDesktopKnowledge();
+// The lock under ScreenLock, on either kind of backend (lock.cpp).
 void LockForLogic();
 void UnlockForLogic();
 // Blocks the logic thread until NowNs() reaches until or, with keys, until
-// a key arrives (the key-hit flag is set); may return early.
+// a key arrives (the key-hit flag is set); may return early (pauses.cpp).
 void WaitOnLogic(int64_t until, bool keys);
 // Clears the key-hit flag (keys.cpp); PutKey calls KeyArrivedForLogic, which
-// ends a wait for keys (cycle.cpp).
+// ends a wait for keys (pauses.cpp).
 void ClearKeyHit();
 void KeyArrivedForLogic();
 void ResetKeys();

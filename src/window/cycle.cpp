@@ -16,7 +16,6 @@
 #endif
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -42,7 +41,6 @@ enum class Phase { Closed, Opening, Open, Failed };
 struct Engine {
     std::mutex mutex;  // over everything below but the thread itself
     std::condition_variable changed;  // the phase, requests carried out
-    std::condition_variable keyCame;  // a key for the logic thread's wait
     Phase phase = Phase::Closed;
     std::string failure;
     bool closing = false;
@@ -53,7 +51,6 @@ struct Engine {
     bool rowsWaiting = false;            // marked rows not yet presented
     int64_t lastVisible = -CycleSpacingNs;  // the last cycle that presented or moved
     int64_t timerAt = NoDeadline;        // what the mechanism's timer is set to
-    bool logicWaitsForKeys = false;
     std::thread thread;
 };
 
@@ -305,30 +302,4 @@ void RowsMarkedByWindow() {
     if (!OnWindowThread()) return;
     std::lock_guard<std::mutex> engine(E.mutex);
     E.rowsWaiting = true;
-}
-
-void KeyArrivedForLogic() {
-    // The logic thread either has not looked at the hint yet, and will see
-    // it, or waits, and is woken.
-    std::lock_guard<std::mutex> engine(E.mutex);
-    if (E.logicWaitsForKeys) E.keyCame.notify_all();
-}
-
-void WaitOnLogic(int64_t until, bool keys) {
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr) {
-        b.direct->Wait(until, keys);
-        return;
-    }
-    std::unique_lock<std::mutex> engine(E.mutex);
-    if (keys && KeyPending()) return;
-    const int64_t now = NowNs();
-    if (now >= until) return;
-    E.logicWaitsForKeys = keys;
-    if (until == NoDeadline) {
-        E.keyCame.wait(engine);
-    } else {
-        E.keyCame.wait_for(engine, std::chrono::nanoseconds(until - now));
-    }
-    E.logicWaitsForKeys = false;
 }

@@ -75,19 +75,13 @@ HandOverLock Screen;
 }  // namespace
 
 void LockForLogic() {
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr)
-        b.direct->Lock();
-    else
-        Screen.LockForLogic();
+    const DirectWindow* direct = Backend().direct;
+    direct != nullptr ? direct->Lock() : Screen.LockForLogic();
 }
 
 void UnlockForLogic() {
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr)
-        b.direct->Unlock();
-    else
-        Screen.UnlockForLogic();
+    const DirectWindow* direct = Backend().direct;
+    direct != nullptr ? direct->Unlock() : Screen.UnlockForLogic();
 }
 
 WindowLock::WindowLock() {

@@ -6,7 +6,10 @@
 // after the key's arrival; a key that arrives after the last check point
 // lets it run to its end. So it ends exactly when checking every 50 ms would
 // have ended it, and wakes once, plus once per key.
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "core.h"
 #include "platform.h"
@@ -15,6 +18,14 @@
 namespace {
 
 constexpr int64_t CheckStepNs = 50 * NsPerMs;
+
+// The logic thread's sleep on a desktop backend, which a key ends.
+struct LogicSleep {
+    std::mutex mutex;  // taken after the screen lock by the window thread
+    std::condition_variable keyCame;
+    bool waitsForKeys = false;
+};
+LogicSleep Sleep;
 
 // Sleeps until the clock reaches until, keys or no keys.
 void Rest(int64_t until) {
@@ -60,6 +71,32 @@ bool Checks(int64_t start, int64_t last, int64_t end) {
 }
 
 }  // namespace
+
+void KeyArrivedForLogic() {
+    // The logic thread either has not looked at the hint yet, and will see
+    // it, or waits, and is woken.
+    std::lock_guard<std::mutex> hold(Sleep.mutex);
+    if (Sleep.waitsForKeys) Sleep.keyCame.notify_all();
+}
+
+void WaitOnLogic(int64_t until, bool keys) {
+    const DirectWindow* direct = Backend().direct;
+    if (direct != nullptr) {
+        direct->Wait(until, keys);
+        return;
+    }
+    std::unique_lock<std::mutex> hold(Sleep.mutex);
+    if (keys && KeyPending()) return;
+    const int64_t now = NowNs();
+    if (now >= until) return;
+    Sleep.waitsForKeys = keys;
+    if (until == NoDeadline) {
+        Sleep.keyCame.wait(hold);
+    } else {
+        Sleep.keyCame.wait_for(hold, std::chrono::nanoseconds(until - now));
+    }
+    Sleep.waitsForKeys = false;
+}
 
 void SleepMs(int32_t n) {
     Counts.pauses.fetch_add(1, std::memory_order_relaxed);

@@ -24,6 +24,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform.h"
 #include "x11_internal.h"
 
 namespace {
@@ -341,9 +342,9 @@ int32_t X11TaskbarTop() {
     Listen(d);
     TakeEvents(d);
     // Under a flood of changes, at most one look per cycle's spacing.
-    constexpr std::chrono::milliseconds Spacing{10};
     const auto now = std::chrono::steady_clock::now();
-    if (Desktop.bar.stale && now - Desktop.bar.computedAt >= Spacing) {
+    if (Desktop.bar.stale &&
+        now - Desktop.bar.computedAt >= std::chrono::nanoseconds(CycleSpacingNs)) {
         Desktop.bar.computedAt = now;
         Recompute(d);
     }

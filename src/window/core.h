@@ -32,7 +32,7 @@ struct KeyRing {
     int32_t write = 0;
 };
 extern KeyRing KeyBuffer;
-extern bool KeyHitFlag;
+extern std::atomic<bool> KeyHitFlag;  // also read without the lock, by the pauses
 
 extern uint32_t ForegroundColour;
 extern uint32_t BackgroundColour;
@@ -103,14 +103,9 @@ void UnlockForLogic();
 // Blocks the logic thread until NowNs() reaches until or, with keys, until
 // a key arrives (the key-hit flag is set); may return early (pauses.cpp).
 void WaitOnLogic(int64_t until, bool keys);
-// Clears the key-hit flag (keys.cpp); PutKey calls KeyArrivedForLogic, which
-// ends a wait for keys (pauses.cpp).
-void ClearKeyHit();
+// PutKey calls it: it ends a wait for keys (pauses.cpp).
 void KeyArrivedForLogic();
 void ResetKeys();
-// Whether a key has arrived since the key-hit flag was last cleared. Read
-// without the lock: a hint for the pauses, which check under the lock.
-bool KeyPending();
 // When the key-hit flag was set, on the NowNs clock.
 int64_t KeyHitTime();
 

@@ -8,24 +8,13 @@
 #include "platform.h"
 
 KeyRing KeyBuffer;
-bool KeyHitFlag = false;
+std::atomic<bool> KeyHitFlag{false};
 
-// The key-hit flag as the logic thread's waits see it without the lock, and
-// when it was last set after being clear.
-static std::atomic<bool> KeyHitHint{false};
+// When the key-hit flag was last set after being clear.
 static std::atomic<int64_t> KeyHitAt{0};
 
 int64_t KeyHitTime() {
     return KeyHitAt.load();
-}
-
-bool KeyPending() {
-    return KeyHitHint.load();
-}
-
-void ClearKeyHit() {
-    KeyHitFlag = false;
-    KeyHitHint = false;
 }
 
 // Second character of PollKey for extended codes 256 to 276 (and beyond).
@@ -38,7 +27,6 @@ void PutKey(int32_t code) {
     if (KeyBuffer.write == KeyBuffer.read) KeyBuffer.read = (KeyBuffer.read + 1) % 16;
     if (!KeyHitFlag) KeyHitAt = NowNs();
     KeyHitFlag = true;
-    KeyHitHint = true;
     KeyArrivedForLogic();
 }
 
@@ -51,7 +39,7 @@ static int32_t TakeKey() {
         const PlatformBackend& b = Backend();
         if (b.direct != nullptr) b.direct->KeyTaken(code);
     }
-    ClearKeyHit();
+    KeyHitFlag = false;
     return code;
 }
 
@@ -79,5 +67,5 @@ std::string PollKey() {
 
 void ResetKeys() {
     KeyBuffer = KeyRing();
-    ClearKeyHit();
+    KeyHitFlag = false;
 }

@@ -38,12 +38,12 @@ bool KeyArrived() {
     // only exists while the window does.
     if (!PetWindow.open) {
         const bool hit = KeyHitFlag;
-        ClearKeyHit();
+        KeyHitFlag = false;
         return hit;
     }
     TakeScreenLock();
     const bool hit = KeyHitFlag;
-    ClearKeyHit();
+    KeyHitFlag = false;
     ReleaseScreenLock();
     return hit;
 }
@@ -56,7 +56,7 @@ bool Checks(int64_t start, int64_t last, int64_t end) {
     if (last == start) return false;
     for (;;) {
         WaitOnLogic(end, true);
-        if (KeyPending()) {
+        if (KeyHitFlag.load()) {
             const int64_t at = KeyHitTime();
             // A key of the unchecked tail stays for the next pause.
             if (at > last) return false;
@@ -86,7 +86,7 @@ void WaitOnLogic(int64_t until, bool keys) {
         return;
     }
     std::unique_lock<std::mutex> hold(Sleep.mutex);
-    if (keys && KeyPending()) return;
+    if (keys && KeyHitFlag.load()) return;
     const int64_t now = NowNs();
     if (now >= until) return;
     Sleep.waitsForKeys = keys;

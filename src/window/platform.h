@@ -80,7 +80,8 @@ struct WindowMechanism {
     void (*Present)(int32_t first, int32_t last);
     // On the window thread, holding the lock: moves the window's top-left
     // corner to (x, y). True when the window is now there; false when the
-    // compositor decides, and will be reported through WindowPlaced.
+    // backend tells WindowPlaced where it went itself (the compositor
+    // decides, or the system reports every move).
     bool (*Move)(int32_t x, int32_t y);
     // On the window thread, holding the lock, at the end of every cycle
     // after its presentation and moves: a backend that gathers them sends

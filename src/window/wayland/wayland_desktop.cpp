@@ -6,8 +6,6 @@
 // bottom layer, which the program places itself through its anchor and
 // margins. Elsewhere (GNOME, which has no layer shell) Start says why not
 // and the X11 backend runs it through XWayland.
-#include <sys/eventfd.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,10 +13,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <utility>
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform.h"
+#include "wakeups.h"
 #include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
@@ -113,8 +113,7 @@ const char* Refuse(const char* reason) {
     }
     Registry = nullptr;
     if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
-    if (Wl.wakeFd >= 0) close(Wl.wakeFd);
-    if (Wl.timerFd >= 0) close(Wl.timerFd);
+    CloseWakeups();
     Wl.display = nullptr;
     Wl.compositor = nullptr;
     Wl.shm = nullptr;
@@ -122,7 +121,6 @@ const char* Refuse(const char* reason) {
     Wl.output = nullptr;
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
-    Wl.wakeFd = Wl.timerFd = -1;
     G = Globals();
     return reason;
 }
@@ -164,13 +162,8 @@ const char* Start() {
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
     }
-    Wl.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    Wl.timerFd = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
-    if (Wl.wakeFd < 0 || Wl.timerFd < 0) {
-        std::snprintf(Reason, sizeof Reason, "cannot make the window thread's wake-ups (%s)",
-                      std::strerror(errno));
-        return Refuse(Reason);
-    }
+    static std::string why;
+    if (!OpenWakeups(why)) return Refuse(why.c_str());
     return nullptr;
 }
 
@@ -190,15 +183,7 @@ int32_t TaskbarTop() {
 // A layer surface has no taskbar entry: nothing to take out.
 void RemoveFromTaskbar(const char*) {}
 
-double Seconds() { return static_cast<double>(WaylandClockNs()) / 1e9; }
-
 }  // namespace
-
-int64_t WaylandClockNs() {
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 void WaylandConnectionLost() {
     const int error = wl_display_get_error(Wl.display);
@@ -217,6 +202,6 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, TaskbarTop,        RemoveFromTaskbar, WaylandClockNs,
-    Seconds,     nullptr, &WaylandMechanism, nullptr,
+    "wayland",   Start,   DesktopSize, TaskbarTop,        RemoveFromTaskbar, MonotonicNs,
+    MonotonicSeconds,     nullptr, &WaylandMechanism, nullptr,
 };

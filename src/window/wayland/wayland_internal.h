@@ -40,17 +40,11 @@ struct WaylandDesktop {
     // Height of the area that the bars leave free, 0 until the compositor
     // has told it.
     std::atomic<int32_t> freeHeight{0};
-    // The window thread's wake-ups: an eventfd for Wake, a timerfd for
-    // SetTimer.
-    int wakeFd = -1;
-    int timerFd = -1;
 };
 extern WaylandDesktop Wl;
 
 // Ends the program with one line on why the connection failed.
 [[noreturn]] void WaylandConnectionLost();
-// The monotonic clock in nanoseconds (the backend's ClockNs).
-int64_t WaylandClockNs();
 
 // --- wayland_keyboard.cpp: the seat's keyboard -------------------------------
 

@@ -15,10 +15,9 @@
 //
 // The connection's events are read by WaitForWork and dispatched by
 // HandleEvents, under the lock; the thread sleeps in one ppoll on the
-// connection, the wake-up eventfd and the timerfd.
+// connection and the wake-ups of wakeups.h.
 #include <poll.h>
 #include <sys/mman.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +27,7 @@
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "neutral.h"
 #include "platform.h"
+#include "wakeups.h"
 #include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
@@ -296,13 +296,6 @@ void HandleEvents(int32_t) {
     if (P && P->starved) Commit();
 }
 
-void Drain(int fd) {
-    uint64_t count = 0;
-    if (read(fd, &count, sizeof count) < 0 && errno != EAGAIN) {
-        FatalError("the window thread cannot read its wake-up");
-    }
-}
-
 void WaitForWork(int64_t until) {
     wl_display* d = Wl.display;
     if (wl_display_prepare_read(d) != 0) return;  // events wait to be handled
@@ -314,19 +307,10 @@ void WaitForWork(int64_t until) {
         }
         out = POLLOUT;  // the rest goes once the socket has room
     }
-    pollfd fds[3] = {{wl_display_get_fd(d), static_cast<short>(POLLIN | out), 0},
-                     {Wl.wakeFd, POLLIN, 0},
-                     {Wl.timerFd, POLLIN, 0}};
+    pollfd fds[3] = {{wl_display_get_fd(d), static_cast<short>(POLLIN | out), 0}, {}, {}};
+    WakeupPollFds(fds[1], fds[2]);
     timespec timeout{};
-    timespec* limit = nullptr;
-    if (until != NoDeadline) {
-        int64_t left = until - WaylandClockNs();
-        if (left < 0) left = 0;
-        timeout.tv_sec = static_cast<time_t>(left / 1000000000);
-        timeout.tv_nsec = static_cast<long>(left % 1000000000);
-        limit = &timeout;
-    }
-    const int n = ppoll(fds, 3, limit, nullptr);
+    const int n = ppoll(fds, 3, TimeoutUntil(until, timeout), nullptr);
     if (n < 0 && errno != EINTR) {
         wl_display_cancel_read(d);
         FatalError("the window thread cannot wait for the compositor");
@@ -336,27 +320,7 @@ void WaitForWork(int64_t until) {
     } else {
         wl_display_cancel_read(d);
     }
-    if (n > 0 && (fds[1].revents & POLLIN) != 0) Drain(Wl.wakeFd);
-    if (n > 0 && (fds[2].revents & POLLIN) != 0) Drain(Wl.timerFd);
-}
-
-void Wake() {
-    const uint64_t one = 1;
-    if (write(Wl.wakeFd, &one, sizeof one) < 0 && errno != EAGAIN) {
-        FatalError("cannot wake the window thread");
-    }
-}
-
-void SetTimer(int64_t when) {
-    itimerspec at{};
-    if (when != NoDeadline) {
-        if (when <= 0) when = 1;  // 0 would disarm it
-        at.it_value.tv_sec = static_cast<time_t>(when / 1000000000);
-        at.it_value.tv_nsec = static_cast<long>(when % 1000000000);
-    }
-    if (timerfd_settime(Wl.timerFd, TFD_TIMER_ABSTIME, &at, nullptr) != 0) {
-        FatalError("cannot set the window thread's timer");
-    }
+    if (n > 0) DrainWakeups(fds[1], fds[2]);
 }
 
 // Nothing finds a layer surface by its caption and it has no taskbar entry:
@@ -366,6 +330,6 @@ void SetTitle(const char*) {}
 }  // namespace
 
 extern const WindowMechanism WaylandMechanism = {
-    CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, Wake,
-    SetTimer,     Present,       Move,          EndCycle,     SetTitle,
+    CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, WakeNow,
+    WakeAt,       Present,       Move,          EndCycle,     SetTitle,
 };

@@ -461,15 +461,13 @@ void Win32Present(int32_t first, int32_t last) {
 }
 
 bool Win32Move(int32_t x, int32_t y) {
-    HWND window = Pet.window;
     // The window thread owns the window: the move is carried out before
-    // SetWindowPos returns, and WM_WINDOWPOSCHANGED reports where it went.
-    // A move never activates the window: the keyboard stays where the user
-    // put it.
-    SetWindowPos(window, nullptr, x, y, 0, 0,
+    // SetWindowPos returns, and WM_WINDOWPOSCHANGED, sent from inside it,
+    // has told the core where the window went. A move never activates the
+    // window: the keyboard stays where the user put it.
+    SetWindowPos(Pet.window, nullptr, x, y, 0, 0,
                  SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
-    RECT rect;
-    return GetWindowRect(window, &rect) && rect.left == x && rect.top == y;
+    return false;
 }
 
 void Win32SetTitle(const char* title) {

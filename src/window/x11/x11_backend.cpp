@@ -1,8 +1,8 @@
 // The X11 backend's table of entry points.
-#include <chrono>
 #include <string>
 
 #include "platform.h"
+#include "wakeups.h"
 #include "x11_internal.h"
 
 namespace {
@@ -15,18 +15,13 @@ const char* Start() {
     return nullptr;
 }
 
-double Seconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsWaiting,
-                                   X11HandleEvents, X11WaitForWork,   X11Wake,
-                                   X11SetTimer,     X11Present,       X11Move,
+                                   X11HandleEvents, X11WaitForWork,   WakeNow,
+                                   WakeAt,          X11Present,       X11Move,
                                    nullptr,         X11SetTitle};
 
 }  // namespace
 
 const PlatformBackend X11Backend = {"x11",       Start,      X11DesktopSize, X11TaskbarTop,
-                                    X11RemoveFromTaskbar, X11ClockNs, Seconds, nullptr,
+                                    X11RemoveFromTaskbar, MonotonicNs, MonotonicSeconds, nullptr,
                                     &Mechanism,  nullptr};

@@ -213,13 +213,8 @@ bool X11EventsWaiting();
 void X11HandleEvents(int32_t max);
 // A fault recorded by the error handler ends the program here.
 void X11CheckFault();
-// x11_wait.cpp: the window thread's sleep, its wake-up and its timer.
-bool X11PrepareWaiting(std::string& why);
-void X11StopWaiting();
+// x11_wait.cpp: the window thread's sleep (its wake-ups: wakeups.h).
 void X11WaitForWork(int64_t until);
-void X11Wake();
-void X11SetTimer(int64_t when);
-int64_t X11ClockNs();
 
 // --- x11_caption.cpp ----------------------------------------------------------
 

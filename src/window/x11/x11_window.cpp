@@ -31,6 +31,7 @@
 #include "core.h"
 #include "neutral.h"
 #include "platform.h"
+#include "wakeups.h"
 #include "x11_internal.h"
 
 X11PetState X11Pet;
@@ -192,7 +193,7 @@ void Unmake() {
     if (s.pixmap != None) XFreePixmap(d, s.pixmap);
     if (s.window != None) XDestroyWindow(d, s.window);
     XCloseDisplay(d);  // also frees a colormap of our own
-    X11StopWaiting();
+    CloseWakeups();
     s = X11PetState();
 }
 
@@ -204,7 +205,7 @@ const char* X11CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height,
     static std::string failure;
     X11Pet.width = width;
     X11Pet.height = height;
-    if (!X11PrepareWaiting(failure)) {
+    if (!OpenWakeups(failure)) {
         Unmake();
         return failure.c_str();
     }

@@ -80,9 +80,12 @@ if [ "$COMPOSITOR" = sway ]; then
     [ "$landed" = bar ] || fail "on sway the pet should stand on swaybar"
     # A click on a transparent pixel of the window, its second row above
     # the sprite's head, reaches the desktop beneath; the pet gets no
-    # keyboard from it. Clicked while the sprite stands still on the bar.
+    # keyboard from it. Clicked while the sprite stands still on the bar:
+    # the pet may walk for a long while first, and a loaded machine takes
+    # its time over each look, so this waits by the clock.
     still=
-    for i in $(seq 40); do
+    give_up=$((SECONDS + 90))
+    while [ "$SECONDS" -lt "$give_up" ]; do
         read -r x y w h bar < <(where still-1)
         sleep 0.3
         read -r x2 y2 w2 h2 _ < <(where still-2)

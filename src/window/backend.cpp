@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "core.h"
@@ -12,11 +11,6 @@
 namespace {
 
 const PlatformBackend* Chosen = nullptr;
-
-// The desktop size, read once.
-bool SizeKnown = false;
-int32_t KnownWidth = 0;
-int32_t KnownHeight = 0;
 
 const char* ProgramName() {
 #ifdef __GLIBC__
@@ -44,6 +38,10 @@ const PlatformBackend& Backend() {
     FatalError(why.c_str());
 }
 
+const WindowDriver& Driver() {
+    return *Backend().driver;
+}
+
 int64_t NowNs() {
     return Backend().ClockNs();
 }
@@ -51,12 +49,12 @@ int64_t NowNs() {
 void GetDesktopSize(int32_t& width, int32_t& height) {
     // One size for the whole run: the window's place and the edges of every
     // walk are measured against it.
-    if (!SizeKnown) {
-        Backend().DesktopSize(KnownWidth, KnownHeight);
-        SizeKnown = true;
+    if (!PetWindow.desktopKnown) {
+        Backend().DesktopSize(PetWindow.desktopWidth, PetWindow.desktopHeight);
+        PetWindow.desktopKnown = true;
     }
-    width = KnownWidth;
-    height = KnownHeight;
+    width = PetWindow.desktopWidth;
+    height = PetWindow.desktopHeight;
 }
 
 int32_t GetTaskbarTop() {
@@ -86,16 +84,11 @@ void FatalError(const char* what) {
 }
 
 void EndProgram(int32_t code) {
-    if (Chosen != nullptr && Chosen->direct != nullptr) Chosen->direct->Exit(code);
+    if (Chosen != nullptr && Chosen->Exit != nullptr) Chosen->Exit(code);
     if (code != 0 && PetWindow.failure[0] != '\0') {
         // Nothing else would tell the user why the pet never appeared.
         const std::string line = std::string("could not open its window: ") + PetWindow.failure;
         FatalError(line.c_str());
     }
     std::exit(code);
-}
-
-void ResetDesktopKnowledge() {
-    SizeKnown = false;
-    KnownWidth = KnownHeight = 0;
 }

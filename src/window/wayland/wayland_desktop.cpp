@@ -202,6 +202,7 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, TaskbarTop,        RemoveFromTaskbar, MonotonicNs,
-    MonotonicSeconds,     nullptr, &WaylandMechanism, nullptr,
+    "wayland",   Start,   DesktopSize, TaskbarTop,         RemoveFromTaskbar, MonotonicNs,
+    MonotonicSeconds,     nullptr,     nullptr,            &WindowThreadDriver,
+    &WaylandMechanism,
 };

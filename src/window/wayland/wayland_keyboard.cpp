@@ -45,10 +45,8 @@ void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     close(fd);
 }
 
-// Gaining or losing the keyboard redraws the whole window, as on the other
-// backends.
-void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { MarkAllRows(); }
-void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { MarkAllRows(); }
+void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { FocusChanged(); }
+void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { FocusChanged(); }
 
 void Key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed) {
     if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !K.state) return;

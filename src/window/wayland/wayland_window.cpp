@@ -76,8 +76,6 @@ std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
 constexpr size_t MostBuffers = 4;
 
 struct LayerWindow {
-    int32_t width = 0;
-    int32_t height = 0;
     // Declared first, destroyed last: after the surfaces that show them.
     std::vector<std::unique_ptr<ShmBuffer>> buffers;
     WlPtr<wl_surface, wl_surface_destroy> surface;
@@ -88,9 +86,6 @@ struct LayerWindow {
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
     WlPtr<wl_region, wl_region_destroy> region;
-    // The picture as shown, with its alpha, and its opaque pixels.
-    std::vector<uint32_t> picture;
-    std::vector<PixelRun> opaque;
     // What the next commit carries.
     int32_t damageFirst = INT32_MAX;
     int32_t damageLast = -1;
@@ -130,7 +125,7 @@ ShmBuffer* FreeBuffer() {
         if (!b->busy) return b.get();
     }
     if (P->buffers.size() >= MostBuffers) return nullptr;
-    auto b = MakeBuffer(P->width, P->height);
+    auto b = MakeBuffer(PetWindow.width, PetWindow.height);
     if (!b) FatalError("no memory for the pet's picture");
     P->buffers.push_back(std::move(b));
     return P->buffers.back().get();
@@ -148,13 +143,13 @@ void Commit() {
         if (b == nullptr) {
             P->starved = true;  // sent once the compositor gives one back
         } else {
-            std::memcpy(b->pixels, P->picture.data(), b->bytes);
+            std::memcpy(b->pixels, PetWindow.convertedRows, b->bytes);
             wl_surface_attach(surface, b->buffer, 0, 0);
             const int32_t rows = P->damageLast - P->damageFirst + 1;
             if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
-                wl_surface_damage_buffer(surface, 0, P->damageFirst, P->width, rows);
+                wl_surface_damage_buffer(surface, 0, P->damageFirst, PetWindow.width, rows);
             } else {
-                wl_surface_damage(surface, 0, P->damageFirst, P->width, rows);
+                wl_surface_damage(surface, 0, P->damageFirst, PetWindow.width, rows);
             }
             b->busy = true;
             P->damageFirst = INT32_MAX;
@@ -164,8 +159,8 @@ void Commit() {
     }
     if (P->shapeChanged && !P->starved) {
         wl_region* region = P->region.get();
-        wl_region_subtract(region, 0, 0, P->width, P->height);
-        for (const PixelRun& r : P->opaque) wl_region_add(region, r.x, r.y, r.width, 1);
+        wl_region_subtract(region, 0, 0, PetWindow.width, PetWindow.height);
+        for (const PixelRun& r : PetWindow.shape) wl_region_add(region, r.x, r.y, r.width, 1);
         wl_surface_set_input_region(surface, region);
         P->shapeChanged = false;
     }
@@ -177,16 +172,9 @@ void Commit() {
 }
 
 void Present(int32_t first, int32_t last) {
-    const auto w = static_cast<size_t>(P->width);
-    MaskToAlpha(ConvertedRows + first * w, (last - first + 1) * w, P->picture.data() + first * w);
     if (first < P->damageFirst) P->damageFirst = first;
     if (last > P->damageLast) P->damageLast = last;
-    std::vector<PixelRun> opaque;
-    OpaquePixelRuns(ConvertedRows, P->width, P->height, opaque);
-    if (opaque != P->opaque) {
-        P->opaque.swap(opaque);
-        P->shapeChanged = true;
-    }
+    if (ShapeChange() != nullptr) P->shapeChanged = true;
 }
 
 bool Move(int32_t x, int32_t y) {
@@ -202,24 +190,19 @@ void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
 }
 
-const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                         const char*) {
+const char* CreateWindow(int32_t x, int32_t y) {
+    const int32_t width = PetWindow.width, height = PetWindow.height;
     P = std::make_unique<LayerWindow>();
-    P->width = width;
-    P->height = height;
     P->x = x;
     P->y = y;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    P->picture.resize(count);
-    MaskToAlpha(ConvertedRows, count, P->picture.data());
-    OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
+    ShowRowsAs(RowForm::Alpha);
+    ShapeChange();
 
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
     P->region.reset(wl_compositor_create_region(Wl.compositor));
-    const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
-                                                 : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
-                                                         Wl.output, layer, "pomfy"));
+                                                         Wl.output,
+                                                         ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "pomfy"));
     zwlr_layer_surface_v1* l = P->layer.get();
     zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
     zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));

@@ -23,8 +23,6 @@ void Win32DesktopSize(int32_t& width, int32_t& height) {
     }
     width = GetDeviceCaps(screen, HORZRES);
     height = GetDeviceCaps(screen, VERTRES);
-    (void)GetDeviceCaps(screen, BITSPIXEL);
-    (void)GetDeviceCaps(screen, VREFRESH);
     ReleaseDC(nullptr, screen);
 }
 
@@ -101,6 +99,7 @@ void Win32Tell(const char* line) {
 }  // namespace
 
 const PlatformBackend Win32Backend = {
-    "win32",      Win32Start,   Win32DesktopSize, Win32TaskbarTop, Win32RemoveFromTaskbar,
-    Win32ClockNs, Win32Seconds, Win32Tell,        &Win32Mechanism, nullptr,
+    "win32",      Win32Start,   Win32DesktopSize, Win32TaskbarTop,     Win32RemoveFromTaskbar,
+    Win32ClockNs, Win32Seconds, Win32Tell,        nullptr,             &WindowThreadDriver,
+    &Win32Mechanism,
 };

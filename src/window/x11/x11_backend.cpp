@@ -22,6 +22,8 @@ const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsW
 
 }  // namespace
 
-const PlatformBackend X11Backend = {"x11",       Start,      X11DesktopSize, X11TaskbarTop,
-                                    X11RemoveFromTaskbar, MonotonicNs, MonotonicSeconds, nullptr,
-                                    &Mechanism,  nullptr};
+const PlatformBackend X11Backend = {
+    "x11",         Start,   X11DesktopSize,       X11TaskbarTop, X11RemoveFromTaskbar,
+    MonotonicNs,   MonotonicSeconds, nullptr,     nullptr,       &WindowThreadDriver,
+    &Mechanism,
+};

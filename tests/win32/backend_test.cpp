@@ -514,7 +514,7 @@ TEST(Closing, EndsTheThreadAndRestoresWhatOpeningChanged) {
     HWND window = PetWindowHandle();
     char className[256] = {};
     ASSERT_GT(GetClassNameA(window, className, sizeof className), 0);
-    StopWindowThread();
+    WindowThreadDriver.Close();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(PetWindowHandle(), nullptr);
     WNDCLASSA info;

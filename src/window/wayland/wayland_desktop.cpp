@@ -6,6 +6,8 @@
 // bottom layer, which the program places itself through its anchor and
 // margins. Elsewhere (GNOME, which has no layer shell) Start says why not
 // and the X11 backend runs it through XWayland.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,7 +21,6 @@
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform.h"
 #include "wakeups.h"
-#include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 WaylandDesktop Wl;
@@ -137,6 +138,8 @@ const char* Start() {
     if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) {
         return "no Wayland compositor: XDG_RUNTIME_DIR is not set";
     }
+    static std::string why;
+    if (!WaylandLoadLibraries(why)) return why.c_str();
     Wl.display = wl_display_connect(name);
     if (Wl.display == nullptr) {
         std::snprintf(Reason, sizeof Reason, "cannot connect to the Wayland compositor \"%s\"",
@@ -162,7 +165,6 @@ const char* Start() {
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
     }
-    static std::string why;
     if (!OpenWakeups(why)) return Refuse(why.c_str());
     return nullptr;
 }

@@ -1,12 +1,12 @@
 // The seat's keyboard: its keymap through xkbcommon, and key presses as the
 // key buffer's codes, the same as on the other backends.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <sys/mman.h>
 #include <unistd.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include "neutral.h"
 #include "platform.h"
-#include "wayland_internal.h"
 
 namespace {
 

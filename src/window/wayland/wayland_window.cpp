@@ -16,6 +16,8 @@
 // The connection's events are read by WaitForWork and dispatched by
 // HandleEvents, under the lock; the thread sleeps in one ppoll on the
 // connection and the wake-ups of wakeups.h.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -28,7 +30,6 @@
 #include "neutral.h"
 #include "platform.h"
 #include "wakeups.h"
-#include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 namespace {

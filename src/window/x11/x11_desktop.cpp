@@ -312,18 +312,6 @@ void Recompute(Display* d) {
 
 }  // namespace
 
-void X11DesktopLock() {
-    Desktop.mutex.lock();
-}
-
-void X11DesktopUnlock() {
-    Desktop.mutex.unlock();
-}
-
-Display* X11DesktopDisplay() {
-    return DesktopDisplay();
-}
-
 X11Area X11RunMonitor() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
     return RunMonitor();

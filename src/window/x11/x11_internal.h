@@ -23,11 +23,6 @@ struct X11Area {
 
 // --- x11_desktop.cpp: the logic thread's queries of the desktop -------------
 
-// The desktop connection, opened on first use (see the top of
-// x11_desktop.cpp). Callers hold X11DesktopLock while they use it.
-Display* X11DesktopDisplay();
-void X11DesktopLock();
-void X11DesktopUnlock();
 // The monitor the pet lives on for the whole run: the primary monitor as it
 // was at the first call (the RandR primary one where there are several
 // monitors, the whole root otherwise; the root when that monitor lies

@@ -148,6 +148,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${POMFY_MAINTAINER})
   # Library dependencies (libx11-6 ...) worked out from the binary itself.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The Wayland backend loads its two libraries when it starts; without them
+  # the pet runs through XWayland.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libwayland-client0, libxkbcommon0")
 
   # RPM: pomfy-VERSION-1.ARCH.rpm. Library dependencies come from rpmbuild;
   # the package owns only its own folders, not those of the system.
@@ -159,6 +162,7 @@ else()
   set(CPACK_RPM_PACKAGE_SUMMARY ${POMFY_SUMMARY})
   set(CPACK_RPM_PACKAGE_DESCRIPTION ${POMFY_DESCRIPTION})
   set(CPACK_RPM_PACKAGE_RELOCATABLE OFF)
+  set(CPACK_RPM_PACKAGE_SUGGESTS "libwayland-client, libxkbcommon")
   # No /usr/lib/.build-id links: there is no debug-info package to match.
   set(CPACK_RPM_SPEC_MORE_DEFINE "%define _build_id_links none")
   set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/pomfy/LICENSE")

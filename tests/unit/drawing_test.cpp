@@ -248,4 +248,47 @@ TEST_F(Drawing, NestedLockingTakesThePlatformLockOnce) {
     EXPECT_EQ(ScreenLock.count, 0);
 }
 
+TEST_F(Drawing, RowsComeInTheBackendsFormAndTheShapeOnlyWhenItChanges) {
+    const uint32_t* rows = PetWindow.convertedRows;
+    int32_t first = 0, last = 0;
+    // The first shape of a window is given even when nothing is opaque.
+    SetColours(0xFFFFFFFFu, MaskColour);
+    ClearScreen();
+    ASSERT_TRUE(TakeMarkedBand(first, last));
+    const std::vector<PixelRun>* shape = ShapeChange();
+    ASSERT_NE(shape, nullptr);
+    EXPECT_TRUE(shape->empty());
+    EXPECT_EQ(ShapeChange(), nullptr);
+
+    // Alpha: every row converted at once, the mask colour clear.
+    SetPixel(&PetWindow.framebuffer, 3, 1, 0x00123456u);
+    ShowRowsAs(RowForm::Alpha);
+    EXPECT_EQ(rows[1 * 35 + 3], 0xFF123456u);
+    EXPECT_EQ(rows[1 * 35 + 2], 0u);
+    shape = ShapeChange();
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(*shape, (std::vector<PixelRun>{{3, 1, 1}}));
+    SetPixel(&PetWindow.framebuffer, 4, 1, 0xFF000000u);
+    ASSERT_TRUE(TakeMarkedBand(first, last));
+    EXPECT_EQ(rows[1 * 35 + 4], 0xFF000000u);
+    shape = ShapeChange();
+    ASSERT_NE(shape, nullptr);
+    EXPECT_EQ(*shape, (std::vector<PixelRun>{{3, 1, 2}}));
+
+    // Back to opaque RGB: the same pixels are shown, so the shape stays.
+    ShowRowsAs(RowForm::Opaque);
+    EXPECT_EQ(rows[1 * 35 + 3], 0x00123456u);
+    EXPECT_EQ(rows[1 * 35 + 2], 0x00FF00FFu);
+    EXPECT_EQ(ShapeChange(), nullptr);
+}
+
+TEST_F(Drawing, FocusRedrawsAndACloseRequestIsAKey) {
+    ClearMarks();
+    FocusChanged();
+    EXPECT_EQ(MarkedRows(), 35);
+    CloseRequested();
+    EXPECT_EQ(PollKey(), "\xFF" "k");
+    EXPECT_EQ(PetWindow.open, true) << "the window stays";
+}
+
 }  // namespace

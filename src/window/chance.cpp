@@ -6,9 +6,11 @@
 #include "window.h"
 
 // MT19937 with its own seeding: a linear congruential fill of the state.
-static uint32_t MtState[624];
-static int32_t MtPosition = 624;
-static bool MtSeeded = false;
+static struct {
+    uint32_t state[624];
+    int32_t position = 624;
+    bool seeded = false;
+} Generator;
 
 void SeedRandom(double seed) {
     int64_t whole = 0;
@@ -20,24 +22,26 @@ void SeedRandom(double seed) {
         whole = INT64_MIN;
     else
         whole = static_cast<int64_t>(seed);  // truncated toward zero
-    MtState[0] = static_cast<uint32_t>(static_cast<uint64_t>(whole));
-    for (int i = 1; i < 624; ++i) MtState[i] = MtState[i - 1] * 1664525u + 1013904223u;
-    MtPosition = 624;
-    MtSeeded = true;
+    uint32_t* const mt = Generator.state;
+    mt[0] = static_cast<uint32_t>(static_cast<uint64_t>(whole));
+    for (int i = 1; i < 624; ++i) mt[i] = mt[i - 1] * 1664525u + 1013904223u;
+    Generator.position = 624;
+    Generator.seeded = true;
 }
 
 static void Regenerate() {
+    uint32_t* const mt = Generator.state;
     for (int i = 0; i < 624; ++i) {
-        const uint32_t y = (MtState[i] & 0x80000000u) | (MtState[(i + 1) % 624] & 0x7FFFFFFFu);
-        MtState[i] = MtState[(i + 397) % 624] ^ (y >> 1) ^ ((y & 1u) ? 0x9908B0DFu : 0u);
+        const uint32_t y = (mt[i] & 0x80000000u) | (mt[(i + 1) % 624] & 0x7FFFFFFFu);
+        mt[i] = mt[(i + 397) % 624] ^ (y >> 1) ^ ((y & 1u) ? 0x9908B0DFu : 0u);
     }
-    MtPosition = 0;
+    Generator.position = 0;
 }
 
 double RandomUnit() {
-    if (!MtSeeded) SeedRandom(0.0);
-    if (MtPosition >= 624) Regenerate();
-    uint32_t y = MtState[MtPosition++];
+    if (!Generator.seeded) SeedRandom(0.0);
+    if (Generator.position >= 624) Regenerate();
+    uint32_t y = Generator.state[Generator.position++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9D2C5680u;
     y ^= (y << 15) & 0xEFC60000u;

@@ -16,9 +16,10 @@ struct PixelRun {
 };
 
 // The opaque pixels of width x height presented pixels (rows top first, no
-// padding) as runs one row high, sorted by y and then x: every run of pixels
-// whose RGB is not 0xFF00FF (the alpha byte does not count).
-void OpaquePixelRuns(const uint32_t* pixels, int32_t width, int32_t height,
+// padding) as runs one row high, sorted by y and then x. With alpha, the
+// pixels whose alpha byte is not 0; otherwise those whose RGB is not
+// 0xFF00FF (the alpha byte does not count).
+void OpaquePixelRuns(const uint32_t* pixels, int32_t width, int32_t height, bool alpha,
                      std::vector<PixelRun>& runs);
 
 // Presented pixels (count of them) as a buffer with alpha shows them: RGB

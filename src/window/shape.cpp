@@ -3,12 +3,11 @@
 #include "core.h"
 #include "neutral.h"
 
-namespace {
-
-// The runs of pixels for which shown is true, row by row.
-template <typename Shown>
-void ShownRuns(const uint32_t* pixels, int32_t width, int32_t height, Shown shown,
-               std::vector<PixelRun>& runs) {
+void OpaquePixelRuns(const uint32_t* pixels, int32_t width, int32_t height, bool alpha,
+                     std::vector<PixelRun>& runs) {
+    const auto shown = [alpha](uint32_t pixel) {
+        return alpha ? (pixel >> 24) != 0 : (pixel & 0x00FFFFFFu) != 0x00FF00FFu;
+    };
     runs.clear();
     for (int32_t y = 0; y < height; ++y) {
         const uint32_t* row = pixels + static_cast<intptr_t>(y) * width;
@@ -22,21 +21,6 @@ void ShownRuns(const uint32_t* pixels, int32_t width, int32_t height, Shown show
     }
 }
 
-bool NotMask(uint32_t pixel) {
-    return (pixel & 0x00FFFFFFu) != 0x00FF00FFu;
-}
-
-bool NotClear(uint32_t pixel) {
-    return (pixel >> 24) != 0;
-}
-
-}  // namespace
-
-void OpaquePixelRuns(const uint32_t* pixels, int32_t width, int32_t height,
-                     std::vector<PixelRun>& runs) {
-    ShownRuns(pixels, width, height, NotMask, runs);
-}
-
 void MaskToAlpha(const uint32_t* rows, size_t count, uint32_t* out) {
     for (size_t i = 0; i < count; ++i) {
         const uint32_t rgb = rows[i] & 0xFFFFFFu;
@@ -48,8 +32,8 @@ const std::vector<PixelRun>* ShapeChange() {
     // Scratch kept between calls: a shape is worked out after every
     // presentation.
     static std::vector<PixelRun> runs;
-    ShownRuns(PetWindow.convertedRows, PetWindow.width, PetWindow.height,
-              PetWindow.rowForm == RowForm::Alpha ? NotClear : NotMask, runs);
+    OpaquePixelRuns(PetWindow.convertedRows, PetWindow.width, PetWindow.height,
+                    PetWindow.rowForm == RowForm::Alpha, runs);
     if (PetWindow.shapeGiven && runs == PetWindow.shape) return nullptr;
     PetWindow.shape.swap(runs);
     PetWindow.shapeGiven = true;

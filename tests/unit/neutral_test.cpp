@@ -14,10 +14,10 @@ TEST(OpaquePixelRuns, OnlyRgbDecidesAndRunsReachTheRowEnds) {
                                           M, M, M, M, M,
                                           m, O, O, O, o};
     std::vector<PixelRun> runs{PixelRun{9, 9, 9}};  // replaced, not added to
-    OpaquePixelRuns(pixels.data(), 5, 3, runs);
+    OpaquePixelRuns(pixels.data(), 5, 3, false, runs);
     EXPECT_EQ(runs, (std::vector<PixelRun>{{0, 0, 2}, {4, 0, 1}, {1, 2, 4}}));
     const std::vector<uint32_t> clear(35 * 35, M);
-    OpaquePixelRuns(clear.data(), 35, 35, runs);
+    OpaquePixelRuns(clear.data(), 35, 35, false, runs);
     EXPECT_TRUE(runs.empty());
 }
 

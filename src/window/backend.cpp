@@ -52,7 +52,17 @@ void GetDesktopSize(int32_t& width, int32_t& height) {
     // One size for the whole run: the window's place and the edges of every
     // walk are measured against it.
     if (!SizeKnown) {
-        Backend().DesktopSize(KnownWidth, KnownHeight);
+        const PlatformBackend& b = Backend();
+        b.DesktopSize(KnownWidth, KnownHeight);
+        Scaling = DeviceScale();
+        if (b.DesktopScale != nullptr) {
+            b.DesktopScale(Scaling.factor, Scaling.devicePositions);
+            // Below 1 a sprite pixel would be less than a device pixel.
+            if (!(Scaling.factor >= 1)) Scaling.factor = 1;
+            if (Scaling.factor > MostScale) Scaling.factor = MostScale;
+        }
+        KnownWidth = ToLogicalExtent(KnownWidth);
+        KnownHeight = ToLogicalExtent(KnownHeight);
         SizeKnown = true;
     }
     width = KnownWidth;
@@ -60,7 +70,9 @@ void GetDesktopSize(int32_t& width, int32_t& height) {
 }
 
 int32_t GetTaskbarTop() {
-    return Backend().TaskbarTop();
+    int32_t width = 0, height = 0;
+    GetDesktopSize(width, height);  // the scale is read with it
+    return ToLogicalPosition(Backend().TaskbarTop());
 }
 
 void RemoveFromTaskbar(const char* title) {
@@ -98,4 +110,5 @@ void EndProgram(int32_t code) {
 void ResetDesktopKnowledge() {
     SizeKnown = false;
     KnownWidth = KnownHeight = 0;
+    Scaling = DeviceScale();
 }

@@ -10,10 +10,11 @@
 constexpr int32_t MaxRows = 35;
 
 // The surface the window shows (pitch exactly width * 4), its per-row marks
-// and the rows as presented: the framebuffer with the alpha byte cleared.
+// and the rows as presented: the framebuffer with the alpha byte cleared,
+// enlarged to the window's device size.
 extern Surface Framebuffer;
 extern bool RowMarks[MaxRows];
-extern uint32_t* ConvertedRows;  // Framebuffer.width * Framebuffer.height pixels
+extern uint32_t* ConvertedRows;  // Scaling.deviceWidth * Scaling.deviceHeight pixels
 
 // The one lock over the framebuffer, the row marks and the key buffer. The
 // nesting count and the held flag belong to the logic thread's side.
@@ -51,6 +52,38 @@ struct WindowRecord {
     char failure[128] = "";
 };
 extern WindowRecord PetWindow;
+
+// The desktop's scale for the run, read once with its size (backend.cpp),
+// and the window's size in device pixels. The pet works in logical pixels;
+// positions and sizes are converted here, at the seam to the backend
+// (scale.cpp).
+constexpr double MostScale = 5;  // 480 dpi, the most Windows offers
+struct DeviceScale {
+    double factor = 1;            // device pixels per logical pixel, 1 to MostScale
+    bool devicePositions = true;  // the backend's positions are device pixels
+    int32_t deviceWidth = 0;      // the open window's, round(width * factor)
+    int32_t deviceHeight = 0;
+};
+extern DeviceScale Scaling;
+// A length of the window in device pixels: round(logical * factor).
+int32_t DeviceLength(int32_t logical);
+// A position from logical pixels to the backend's and back, halves away
+// from zero; for every factor from 1 up, ToLogicalPosition(ToDevicePosition(x))
+// is x, so a pet that stands still does not drift.
+int32_t ToDevicePosition(int32_t logical);
+int32_t ToLogicalPosition(int32_t device);
+// An extent of the desktop (its width or height) in logical pixels, rounded
+// down so that it lies within the device one.
+int32_t ToLogicalExtent(int32_t device);
+// The column and row maps of a window width x height enlarged to
+// deviceWidth x deviceHeight; false when memory runs out. At the same size
+// nothing is mapped and ConvertRow copies as it is.
+bool PrepareEnlargement(int32_t width, int32_t height, int32_t deviceWidth, int32_t deviceHeight);
+void FreeEnlargement();
+// The first device row of framebuffer row y (y == height: the device height).
+int32_t FirstDeviceRow(int32_t y);
+// Framebuffer row y into its block of ConvertedRows, alpha byte cleared.
+void ConvertRow(int32_t y);
 // The window's position as last carried out; (0, 0) before it opens.
 void WindowPosition(int32_t& x, int32_t& y);
 
@@ -109,9 +142,9 @@ void ResetKeys();
 // When the key-hit flag was set, on the NowNs clock.
 int64_t KeyHitTime();
 
-// The framebuffer and ConvertedRows of a window of this size, black and
-// unmarked, with the colours as at opening (drawing.cpp); false when memory
-// runs out.
+// The framebuffer and ConvertedRows of a window of this size (ConvertedRows
+// at its device size), black and unmarked, with the colours as at opening
+// (drawing.cpp); false when memory runs out.
 bool AllocateFramebuffer(int32_t width, int32_t height);
 void FreeFramebuffer();
 // Rows that the window thread marked wait for a cycle (cycle.cpp).

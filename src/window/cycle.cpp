@@ -155,7 +155,7 @@ void WindowThreadMain(int32_t x, int32_t y) {
     pthread_setname_np(pthread_self(), "pomfy-window");  // for top -H and the tests
 #endif
     const WindowMechanism& m = Mechanism();
-    const char* failure = m.CreateWindow(x, y, PetWindow.width, PetWindow.height,
+    const char* failure = m.CreateWindow(x, y, Scaling.deviceWidth, Scaling.deviceHeight,
                                          PetWindow.flags, PetWindow.title);
     {
         std::lock_guard<std::mutex> engine(E.mutex);

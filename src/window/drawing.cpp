@@ -33,10 +33,13 @@ static void PlainBlockCopy(void* to, const void* from, size_t bytes) {
 bool AllocateFramebuffer(int32_t width, int32_t height) {
     // Every depth is kept as 4 bytes per pixel.
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const int32_t deviceWidth = DeviceLength(width), deviceHeight = DeviceLength(height);
     FreeFramebuffer();
     Framebuffer.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
-    ConvertedRows = static_cast<uint32_t*>(std::calloc(count, 4));
-    if (!Framebuffer.pixels || !ConvertedRows) {
+    ConvertedRows = static_cast<uint32_t*>(
+        std::calloc(static_cast<size_t>(deviceWidth) * static_cast<size_t>(deviceHeight), 4));
+    if (!Framebuffer.pixels || !ConvertedRows ||
+        !PrepareEnlargement(width, height, deviceWidth, deviceHeight)) {
         FreeFramebuffer();
         return false;
     }
@@ -55,6 +58,7 @@ void FreeFramebuffer() {
     Framebuffer = Surface();
     std::free(ConvertedRows);
     ConvertedRows = nullptr;
+    FreeEnlargement();
     for (bool& m : RowMarks) m = false;
     UnannouncedMarks = false;
 }
@@ -220,13 +224,12 @@ bool TakeMarkedBand(int32_t& first, int32_t& last) {
     last = rows - 1;
     while (!RowMarks[last]) --last;
 
-    const int32_t width = Framebuffer.width;
     for (int32_t y = first; y <= last; ++y) {
         if (!RowMarks[y]) continue;
-        const uint32_t* from = &PixelAt(Framebuffer, 0, y);
-        uint32_t* to = ConvertedRows + static_cast<size_t>(y) * width;
-        for (int32_t x = 0; x < width; ++x) to[x] = from[x] & 0x00FFFFFFu;
+        ConvertRow(y);
         RowMarks[y] = false;
     }
+    first = FirstDeviceRow(first);
+    last = FirstDeviceRow(last + 1) - 1;
     return true;
 }

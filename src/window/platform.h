@@ -11,6 +11,15 @@
 // creating and destroying the window, waiting, presenting, moving and reading
 // events.
 //
+// Scale: the pet works in the desktop's logical pixels. A backend tells the
+// desktop's scale (DesktopScale): factor device pixels per logical pixel,
+// and whether its own positions and sizes (DesktopSize, TaskbarTop, the
+// window's corner in CreateWindow and Move, WindowPlaced) are device pixels,
+// which the core converts, or already logical (a compositor that places
+// surfaces in its own logical pixels). Either way the window is
+// round(width * factor) device pixels wide, and ConvertedRows holds it at
+// that size.
+//
 // Backends call back into the core only through the functions at the end of
 // this file, and keep their own state inside their own files.
 #pragma once
@@ -46,8 +55,9 @@ constexpr int64_t CycleGatherNs = 2 * NsPerMs;
 constexpr int32_t EventsPerTurn = 32;
 
 struct WindowMechanism {
-    // On the window thread: creates the window, width x height at (x, y)
-    // (desktop coordinates, the window's top-left corner), with the caption
+    // On the window thread: creates the window, width x height device
+    // pixels at (x, y) (desktop coordinates, the window's top-left corner;
+    // the logical size is PetWindow's), with the caption
     // and the effective flags, showing ConvertedRows. nullptr on success,
     // otherwise a few words on why it failed ("the X server has no SHAPE
     // extension"), with nothing left behind.
@@ -75,8 +85,8 @@ struct WindowMechanism {
     // From any thread: makes WaitForWork return once the clock reaches when;
     // NoDeadline cancels. One timer: each call replaces the last.
     void (*SetTimer)(int64_t when);
-    // On the window thread, holding the lock: shows rows first..last of
-    // ConvertedRows at the same rows of the window.
+    // On the window thread, holding the lock: shows device rows
+    // first..last of ConvertedRows at the same rows of the window.
     void (*Present)(int32_t first, int32_t last);
     // On the window thread, holding the lock: moves the window's top-left
     // corner to (x, y). True when the window is now there; false when the
@@ -122,6 +132,9 @@ struct PlatformBackend {
     const char* (*Start)();
     // The primary screen's size in pixels, bars included. Asked once.
     void (*DesktopSize)(int32_t& width, int32_t& height);
+    // How the desktop scales the primary screen, asked once, after
+    // DesktopSize. nullptr: not at all (scale 1).
+    void (*DesktopScale)(double& factor, bool& devicePositions);
     // Top edge of the bar that reserves the bottom of the screen, in desktop
     // pixels; 0 when there is none. Asked before every move.
     int32_t (*TaskbarTop)();
@@ -160,8 +173,9 @@ void PutKey(int32_t code);
 // Marks every framebuffer row, so that a cycle soon redraws the window.
 void MarkAllRows();
 // Copies the marked framebuffer rows into ConvertedRows with the alpha byte
-// cleared and clears the marks. False when no row was marked; otherwise
-// first..last is the band to draw (unmarked rows inside it included).
+// cleared, each pixel a block of device pixels, and clears the marks. False
+// when no row was marked; otherwise first..last is the band of device rows
+// to draw (unmarked rows inside it included).
 bool TakeMarkedBand(int32_t& first, int32_t& last);
 // Where the window now is, when the desktop decided it (a compositor's
 // answer to Move, or a move of its own). On the window thread, holding the

@@ -55,7 +55,7 @@ void CloseWindowLayer() {
 }  // namespace
 
 void WindowPlaced(int32_t x, int32_t y) {
-    Position = Pack(x, y);
+    Position = Pack(ToLogicalPosition(x), ToLogicalPosition(y));
 }
 
 void WindowPosition(int32_t& x, int32_t& y) {
@@ -80,6 +80,13 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
         SetOpenFailure("its size or colour depth was refused");
         return 1;
     }
+    // The desktop's scale comes with its size.
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    GetDesktopSize(desktopWidth, desktopHeight);
+    if (DeviceLength(width) > INT32_MAX / 4) {
+        SetOpenFailure("its size or colour depth was refused");
+        return 1;
+    }
     if (pages < 1) pages = 1;
     (void)pages;  // one framebuffer whatever is asked for
     if (flags >= 0 && (flags & FlagShaped)) flags |= FlagNoSwitching | FlagNoFrame;
@@ -92,8 +99,6 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     PetWindow.height = height;
 
     // Centred on the primary screen, halves rounded down.
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    GetDesktopSize(desktopWidth, desktopHeight);
     const int32_t x = (desktopWidth - width) >> 1;
     const int32_t y = (desktopHeight - height) >> 1;
     Position = Pack(x, y);
@@ -101,9 +106,11 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     const PlatformBackend& b = Backend();
     const char* failure = nullptr;
     if (b.direct != nullptr) {
-        if (b.direct->OpenWindow(x, y, width, height) != 0) failure = "the desktop refused it";
+        if (b.direct->OpenWindow(ToDevicePosition(x), ToDevicePosition(y), Scaling.deviceWidth,
+                                 Scaling.deviceHeight) != 0)
+            failure = "the desktop refused it";
     } else {
-        failure = StartWindowThread(x, y);
+        failure = StartWindowThread(ToDevicePosition(x), ToDevicePosition(y));
     }
     if (failure != nullptr) {
         SetOpenFailure(failure);
@@ -164,10 +171,10 @@ void SetWindowPosition(int32_t x, int32_t y) {
     }
     const PlatformBackend& b = Backend();
     if (b.direct != nullptr) {
-        b.direct->Move(x, y);
+        b.direct->Move(ToDevicePosition(x), ToDevicePosition(y));
         Position = Pack(x, y);
     } else {
-        QueueWindowMove(x, y);
+        QueueWindowMove(ToDevicePosition(x), ToDevicePosition(y));
     }
 }
 

@@ -191,7 +191,8 @@ const DirectWindow SimWindow = {SimOpenWindow, SimCloseWindow, SimSetTitle,
 
 }  // namespace
 
-const PlatformBackend SimBackend = {"headless",  SimStart,   SimDesktopSize,
+// Always at scale 1 (no DesktopScale).
+const PlatformBackend SimBackend = {"headless",  SimStart,   SimDesktopSize, nullptr,
                                     SimTaskbarTop, SimRemoveFromTaskbar, SimClockNs,
                                     SimSeconds,  nullptr,    nullptr,
                                     &SimWindow};

@@ -202,6 +202,6 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, TaskbarTop,        RemoveFromTaskbar, MonotonicNs,
+    "wayland",   Start,   DesktopSize, nullptr, TaskbarTop,        RemoveFromTaskbar, MonotonicNs,
     MonotonicSeconds,     nullptr, &WaylandMechanism, nullptr,
 };

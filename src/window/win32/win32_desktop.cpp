@@ -101,6 +101,6 @@ void Win32Tell(const char* line) {
 }  // namespace
 
 const PlatformBackend Win32Backend = {
-    "win32",      Win32Start,   Win32DesktopSize, Win32TaskbarTop, Win32RemoveFromTaskbar,
+    "win32",      Win32Start,   Win32DesktopSize, nullptr, Win32TaskbarTop, Win32RemoveFromTaskbar,
     Win32ClockNs, Win32Seconds, Win32Tell,        &Win32Mechanism, nullptr,
 };

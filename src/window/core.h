@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "neutral.h"
 #include "window.h"
 
 constexpr int32_t MaxRows = 35;
@@ -84,6 +85,9 @@ void FreeEnlargement();
 int32_t FirstDeviceRow(int32_t y);
 // Framebuffer row y into its block of ConvertedRows, alpha byte cleared.
 void ConvertRow(int32_t y);
+// The opaque pixels of ConvertedRows (neutral.h) in logical pixels: one
+// run per run of opaque sprite pixels. On the window thread.
+void OpaqueLogicalRuns(std::vector<PixelRun>& runs);
 // The window's position as last carried out; (0, 0) before it opens.
 void WindowPosition(int32_t& x, int32_t& y);
 

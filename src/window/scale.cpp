@@ -5,6 +5,7 @@
 // and the window's shape follows the sprite pixel for pixel.
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core.h"
 
@@ -92,4 +93,22 @@ void ConvertRow(int32_t y) {
     const size_t bytes = static_cast<size_t>(width) * 4;
     for (int32_t r = RowStart[y] + 1; r < RowStart[y + 1]; ++r)
         std::memcpy(ConvertedRows + static_cast<size_t>(r) * static_cast<size_t>(width), to, bytes);
+}
+
+void OpaqueLogicalRuns(std::vector<PixelRun>& runs) {
+    const int32_t width = Framebuffer.width, height = Framebuffer.height;
+    if (SourceColumn == nullptr && Scaling.deviceHeight == height) {
+        OpaquePixelRuns(ConvertedRows, width, height, runs);
+        return;
+    }
+    // The first device pixel of each block stands for its sprite pixel.
+    static std::vector<uint32_t> picture;
+    picture.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int32_t y = 0; y < height; ++y) {
+        const uint32_t* row =
+            ConvertedRows + static_cast<size_t>(RowStart[y]) * static_cast<size_t>(Scaling.deviceWidth);
+        for (int32_t x = 0; x < width; ++x)
+            picture[static_cast<size_t>(y) * width + x] = row[BlockEdge(x, width, Scaling.deviceWidth)];
+    }
+    OpaquePixelRuns(picture.data(), width, height, runs);
 }

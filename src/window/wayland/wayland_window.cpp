@@ -27,6 +27,7 @@
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "neutral.h"
 #include "platform.h"
+#include "viewporter-client-protocol.h"
 #include "wakeups.h"
 #include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
@@ -76,11 +77,14 @@ std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
 constexpr size_t MostBuffers = 4;
 
 struct LayerWindow {
-    int32_t width = 0;
+    int32_t width = 0;  // of the buffer, in device pixels
     int32_t height = 0;
+    int32_t logicalWidth = 0;  // of the surface
+    int32_t logicalHeight = 0;
     // Declared first, destroyed last: after the surfaces that show them.
     std::vector<std::unique_ptr<ShmBuffer>> buffers;
     WlPtr<wl_surface, wl_surface_destroy> surface;
+    WlPtr<wp_viewport, wp_viewport_destroy> viewport;  // at a fractional scale
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> layer;
     WlPtr<wl_surface, wl_surface_destroy> groundSurface;
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
@@ -88,7 +92,8 @@ struct LayerWindow {
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
     WlPtr<wl_region, wl_region_destroy> region;
-    // The picture as shown, with its alpha, and its opaque pixels.
+    // The picture as shown, with its alpha, and its opaque pixels (in the
+    // surface's logical pixels).
     std::vector<uint32_t> picture;
     std::vector<PixelRun> opaque;
     // What the next commit carries.
@@ -153,8 +158,10 @@ void Commit() {
             const int32_t rows = P->damageLast - P->damageFirst + 1;
             if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
                 wl_surface_damage_buffer(surface, 0, P->damageFirst, P->width, rows);
-            } else {
+            } else if (P->width == P->logicalWidth) {
                 wl_surface_damage(surface, 0, P->damageFirst, P->width, rows);
+            } else {
+                wl_surface_damage(surface, 0, 0, P->logicalWidth, P->logicalHeight);
             }
             b->busy = true;
             P->damageFirst = INT32_MAX;
@@ -164,7 +171,7 @@ void Commit() {
     }
     if (P->shapeChanged && !P->starved) {
         wl_region* region = P->region.get();
-        wl_region_subtract(region, 0, 0, P->width, P->height);
+        wl_region_subtract(region, 0, 0, P->logicalWidth, P->logicalHeight);
         for (const PixelRun& r : P->opaque) wl_region_add(region, r.x, r.y, r.width, 1);
         wl_surface_set_input_region(surface, region);
         P->shapeChanged = false;
@@ -182,7 +189,7 @@ void Present(int32_t first, int32_t last) {
     if (first < P->damageFirst) P->damageFirst = first;
     if (last > P->damageLast) P->damageLast = last;
     std::vector<PixelRun> opaque;
-    OpaquePixelRuns(ConvertedRows, P->width, P->height, opaque);
+    OpaqueLogicalRuns(opaque);
     if (opaque != P->opaque) {
         P->opaque.swap(opaque);
         P->shapeChanged = true;
@@ -207,14 +214,23 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
     P = std::make_unique<LayerWindow>();
     P->width = width;
     P->height = height;
+    P->logicalWidth = PetWindow.width;
+    P->logicalHeight = PetWindow.height;
     P->x = x;
     P->y = y;
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
     P->picture.resize(count);
     MaskToAlpha(ConvertedRows, count, P->picture.data());
-    OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
+    OpaqueLogicalRuns(P->opaque);
 
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
+    // A buffer of device pixels, shown at the surface's logical size.
+    if (Wl.viewport) {
+        P->viewport.reset(wp_viewporter_get_viewport(Wl.viewporter, P->surface.get()));
+        wp_viewport_set_destination(P->viewport.get(), P->logicalWidth, P->logicalHeight);
+    } else if (width != P->logicalWidth) {
+        wl_surface_set_buffer_scale(P->surface.get(), width / P->logicalWidth);
+    }
     P->region.reset(wl_compositor_create_region(Wl.compositor));
     const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
                                                  : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
@@ -222,7 +238,8 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
                                                          Wl.output, layer, "pomfy"));
     zwlr_layer_surface_v1* l = P->layer.get();
     zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
-    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(P->logicalWidth),
+                                   static_cast<uint32_t>(P->logicalHeight));
     zwlr_layer_surface_v1_set_anchor(
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);

@@ -54,7 +54,7 @@ void PassEnds() {
 }
 
 int32_t SetUpPetWindow() {
-    const int32_t status = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    const int32_t status = OpenPetWindow(35, 35);
     if (status != 0) return status;
     SetColours(MaskColour, MaskColour);
     ClearScreen();
@@ -70,7 +70,7 @@ void StartUp() {
         // says why it could not open the window, and the program ends.
         EndProgram(1);
     }
-    SeedRandom(SecondsTimer(), 0);
+    SeedRandom(SecondsTimer());
     BuildStandardSheet();
 
     ShowFrame(StandardSheet, 2);  // the greeting

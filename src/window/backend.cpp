@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "core.h"
@@ -12,11 +11,6 @@
 namespace {
 
 const PlatformBackend* Chosen = nullptr;
-
-// The desktop size, read once.
-bool SizeKnown = false;
-int32_t KnownWidth = 0;
-int32_t KnownHeight = 0;
 
 const char* ProgramName() {
 #ifdef __GLIBC__
@@ -44,6 +38,10 @@ const PlatformBackend& Backend() {
     FatalError(why.c_str());
 }
 
+const WindowDriver& Driver() {
+    return *Backend().driver;
+}
+
 int64_t NowNs() {
     return Backend().ClockNs();
 }
@@ -51,27 +49,29 @@ int64_t NowNs() {
 void GetDesktopSize(int32_t& width, int32_t& height) {
     // One size for the whole run: the window's place and the edges of every
     // walk are measured against it.
-    if (!SizeKnown) {
+    if (!PetWindow.desktopKnown) {
         const PlatformBackend& b = Backend();
-        b.DesktopSize(KnownWidth, KnownHeight);
-        Scaling = DeviceScale();
+        int32_t w = 0, h = 0;
+        b.DesktopSize(w, h);
+        PetWindow.scale = 1;
+        PetWindow.devicePositions = true;
         if (b.DesktopScale != nullptr) {
-            b.DesktopScale(Scaling.factor, Scaling.devicePositions);
+            b.DesktopScale(PetWindow.scale, PetWindow.devicePositions);
             // Below 1 a sprite pixel would be less than a device pixel.
-            if (!(Scaling.factor >= 1)) Scaling.factor = 1;
-            if (Scaling.factor > MostScale) Scaling.factor = MostScale;
+            if (!(PetWindow.scale >= 1)) PetWindow.scale = 1;
+            if (PetWindow.scale > MostScale) PetWindow.scale = MostScale;
         }
-        KnownWidth = ToLogicalExtent(KnownWidth);
-        KnownHeight = ToLogicalExtent(KnownHeight);
-        SizeKnown = true;
+        PetWindow.desktopWidth = ToLogicalExtent(w);
+        PetWindow.desktopHeight = ToLogicalExtent(h);
+        PetWindow.desktopKnown = true;
     }
-    width = KnownWidth;
-    height = KnownHeight;
+    width = PetWindow.desktopWidth;
+    height = PetWindow.desktopHeight;
 }
 
 int32_t GetTaskbarTop() {
     int32_t width = 0, height = 0;
-    GetDesktopSize(width, height);  // the scale is read with it
+    GetDesktopSize(width, height);  // the scale comes with it
     return ToLogicalPosition(Backend().TaskbarTop());
 }
 
@@ -98,17 +98,11 @@ void FatalError(const char* what) {
 }
 
 void EndProgram(int32_t code) {
-    if (Chosen != nullptr && Chosen->direct != nullptr) Chosen->direct->Exit(code);
+    if (Chosen != nullptr && Chosen->Exit != nullptr) Chosen->Exit(code);
     if (code != 0 && PetWindow.failure[0] != '\0') {
         // Nothing else would tell the user why the pet never appeared.
         const std::string line = std::string("could not open its window: ") + PetWindow.failure;
         FatalError(line.c_str());
     }
     std::exit(code);
-}
-
-void ResetDesktopKnowledge() {
-    SizeKnown = false;
-    KnownWidth = KnownHeight = 0;
-    Scaling = DeviceScale();
 }

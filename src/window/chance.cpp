@@ -10,8 +10,7 @@ static uint32_t MtState[624];
 static int32_t MtPosition = 624;
 static bool MtSeeded = false;
 
-void SeedRandom(double seed, int32_t choice) {
-    (void)choice;  // one generator only
+void SeedRandom(double seed) {
     int64_t whole = 0;
     if (std::isnan(seed))
         whole = 0;
@@ -36,7 +35,7 @@ static void Regenerate() {
 }
 
 double RandomUnit() {
-    if (!MtSeeded) SeedRandom(0.0, 0);
+    if (!MtSeeded) SeedRandom(0.0);
     if (MtPosition >= 624) Regenerate();
     uint32_t y = MtState[MtPosition++];
     y ^= y >> 11;
@@ -49,5 +48,5 @@ double RandomUnit() {
 // Before any SeedRandom the generator runs as if seeded with 0.
 void ResetKeysAndChance() {
     ResetKeys();
-    SeedRandom(0.0, 0);
+    SeedRandom(0.0);
 }

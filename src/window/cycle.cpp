@@ -1,7 +1,7 @@
 // The window thread of a desktop backend, and the rules of its cycle,
-// written once for every desktop (platform.h states them). The backend's
-// WindowMechanism gives the means: create and destroy the window, wait,
-// present, move, handle events.
+// written once for every desktop (platform.h states them): the driver
+// WindowThreadDriver. The backend's WindowMechanism gives the means: create
+// and destroy the window, wait, present, move, handle events.
 //
 // What the logic thread asks of the window (moves, captions) goes into the
 // request queue; marked rows are announced. Either schedules the next cycle:
@@ -38,7 +38,7 @@ struct Request {
 
 enum class Phase { Closed, Opening, Open, Failed };
 
-struct Engine {
+struct EngineState {
     std::mutex mutex;  // over everything below but the thread itself
     std::condition_variable changed;  // the phase, requests carried out
     Phase phase = Phase::Closed;
@@ -57,7 +57,7 @@ struct Engine {
 // Set by the window thread itself as it starts.
 std::atomic<std::thread::id> WindowThreadId{};
 
-Engine E;
+EngineState Engine;
 
 }  // namespace
 
@@ -66,16 +66,16 @@ WindowCounts Counts;
 namespace {
 
 const WindowMechanism& Mechanism() {
-    return *Backend().threaded;
+    return *Backend().mechanism;
 }
 
 // When the next cycle is due; NoDeadline while there is nothing to do.
 int64_t Due() {
-    const int64_t spaced = E.lastVisible + CycleSpacingNs;
+    const int64_t spaced = Engine.lastVisible + CycleSpacingNs;
     int64_t due = NoDeadline;
-    if (E.rowsWaiting) due = spaced;
-    if (!E.requests.empty()) {
-        const int64_t gathered = E.requestsSince + CycleGatherNs;
+    if (Engine.rowsWaiting) due = spaced;
+    if (!Engine.requests.empty()) {
+        const int64_t gathered = Engine.requestsSince + CycleGatherNs;
         const int64_t t = gathered > spaced ? gathered : spaced;
         if (t < due) due = t;
     }
@@ -88,9 +88,9 @@ int64_t Due() {
 // the mutex, so that the thread it wakes does not wait for it.
 bool Schedule() {
     const int64_t due = Due();
-    if (due >= E.timerAt) return false;
+    if (due >= Engine.timerAt) return false;
     if (due <= NowNs()) return true;
-    E.timerAt = due;
+    Engine.timerAt = due;
     Mechanism().SetTimer(due);
     return false;
 }
@@ -116,14 +116,14 @@ void RunCycle(int64_t now) {
     std::vector<Request> batch;
     bool visible = false;
     {
-        WindowLock hold;
+        ScreenLockOnWindowThread hold;
         {
-            std::lock_guard<std::mutex> engine(E.mutex);
-            batch.swap(E.requests);
-            E.requestsSince = NoDeadline;
-            E.rowsWaiting = false;
-            if (E.timerAt != NoDeadline) {
-                E.timerAt = NoDeadline;
+            std::lock_guard<std::mutex> engine(Engine.mutex);
+            batch.swap(Engine.requests);
+            Engine.requestsSince = NoDeadline;
+            Engine.rowsWaiting = false;
+            if (Engine.timerAt != NoDeadline) {
+                Engine.timerAt = NoDeadline;
                 m.SetTimer(NoDeadline);
             }
         }
@@ -141,11 +141,11 @@ void RunCycle(int64_t now) {
     }
     Counts.cycles.fetch_add(1, std::memory_order_relaxed);
     if (visible) Counts.visibleCycles.fetch_add(1, std::memory_order_relaxed);
-    std::lock_guard<std::mutex> engine(E.mutex);
-    if (visible) E.lastVisible = now;
+    std::lock_guard<std::mutex> engine(Engine.mutex);
+    if (visible) Engine.lastVisible = now;
     if (!batch.empty()) {
-        E.done += batch.size();
-        E.changed.notify_all();
+        Engine.done += batch.size();
+        Engine.changed.notify_all();
     }
 }
 
@@ -155,31 +155,30 @@ void WindowThreadMain(int32_t x, int32_t y) {
     pthread_setname_np(pthread_self(), "pomfy-window");  // for top -H and the tests
 #endif
     const WindowMechanism& m = Mechanism();
-    const char* failure = m.CreateWindow(x, y, Scaling.deviceWidth, Scaling.deviceHeight,
-                                         PetWindow.flags, PetWindow.title);
+    const char* failure = m.CreateWindow(x, y);
     {
-        std::lock_guard<std::mutex> engine(E.mutex);
+        std::lock_guard<std::mutex> engine(Engine.mutex);
         if (failure != nullptr) {
-            E.phase = Phase::Failed;
-            E.failure = failure;
-            E.changed.notify_all();
+            Engine.phase = Phase::Failed;
+            Engine.failure = failure;
+            Engine.changed.notify_all();
             return;
         }
-        E.phase = Phase::Open;
-        E.changed.notify_all();
+        Engine.phase = Phase::Open;
+        Engine.changed.notify_all();
     }
     for (;;) {
         int64_t due = NoDeadline;
         {
-            std::lock_guard<std::mutex> engine(E.mutex);
-            if (E.closing) break;
+            std::lock_guard<std::mutex> engine(Engine.mutex);
+            if (Engine.closing) break;
             due = Due();
         }
         const int64_t now = NowNs();
         if (due <= now) {
             RunCycle(now);
         } else if (m.EventsWaiting()) {
-            WindowLock hold;
+            ScreenLockOnWindowThread hold;
             m.HandleEvents(EventsPerTurn);
         } else {
             m.WaitForWork(due);
@@ -188,57 +187,49 @@ void WindowThreadMain(int32_t x, int32_t y) {
     m.DestroyWindow();
 }
 
-}  // namespace
-
-bool OnWindowThread() {
-    return std::this_thread::get_id() == WindowThreadId.load();
-}
-
 const char* StartWindowThread(int32_t x, int32_t y) {
-    std::unique_lock<std::mutex> engine(E.mutex);
-    if (E.thread.joinable()) return "it is open already";
-    E.phase = Phase::Opening;
-    E.failure.clear();
-    E.closing = false;
-    E.requests.clear();
-    E.queued = E.done = 0;
-    E.requestsSince = NoDeadline;
-    E.rowsWaiting = false;
-    E.lastVisible = NowNs() - CycleSpacingNs;
-    E.timerAt = NoDeadline;
+    std::unique_lock<std::mutex> engine(Engine.mutex);
+    if (Engine.thread.joinable()) return "it is open already";
+    Engine.phase = Phase::Opening;
+    Engine.failure.clear();
+    Engine.closing = false;
+    Engine.requests.clear();
+    Engine.queued = Engine.done = 0;
+    Engine.requestsSince = NoDeadline;
+    Engine.rowsWaiting = false;
+    Engine.lastVisible = NowNs() - CycleSpacingNs;
+    Engine.timerAt = NoDeadline;
     try {
-        E.thread = std::thread(WindowThreadMain, x, y);
+        Engine.thread = std::thread(WindowThreadMain, x, y);
     } catch (const std::exception&) {
-        E.phase = Phase::Closed;
+        Engine.phase = Phase::Closed;
         return "its window thread could not be started";
     }
-    E.changed.wait(engine, [] { return E.phase != Phase::Opening; });
-    if (E.phase == Phase::Open) return nullptr;
+    Engine.changed.wait(engine, [] { return Engine.phase != Phase::Opening; });
+    if (Engine.phase == Phase::Open) return nullptr;
     engine.unlock();
-    E.thread.join();
+    Engine.thread.join();
     WindowThreadId = std::thread::id();
     engine.lock();
-    E.phase = Phase::Closed;
-    return E.failure.c_str();
+    Engine.phase = Phase::Closed;
+    return Engine.failure.c_str();
 }
 
 void StopWindowThread() {
     {
-        std::lock_guard<std::mutex> engine(E.mutex);
-        if (!E.thread.joinable() || E.phase != Phase::Open) return;
-        E.closing = true;
+        std::lock_guard<std::mutex> engine(Engine.mutex);
+        if (!Engine.thread.joinable() || Engine.phase != Phase::Open) return;
+        Engine.closing = true;
         // A caption still waited for is given up.
-        E.done = E.queued;
-        E.changed.notify_all();
+        Engine.done = Engine.queued;
+        Engine.changed.notify_all();
     }
     Mechanism().Wake();
-    E.thread.join();
+    Engine.thread.join();
     WindowThreadId = std::thread::id();
-    std::lock_guard<std::mutex> engine(E.mutex);
-    E.phase = Phase::Closed;
+    std::lock_guard<std::mutex> engine(Engine.mutex);
+    Engine.phase = Phase::Closed;
 }
-
-namespace {
 
 // From the logic thread, holding the mutex: queues a request and schedules
 // the cycle that carries it out (wake: whether to wake the window thread
@@ -246,29 +237,27 @@ namespace {
 // open.
 uint64_t Queue(Request r, bool& wake) {
     wake = false;
-    if (E.phase != Phase::Open || E.closing) return 0;
-    if (E.requests.empty()) E.requestsSince = NowNs();
-    E.requests.push_back(std::move(r));
+    if (Engine.phase != Phase::Open || Engine.closing) return 0;
+    if (Engine.requests.empty()) Engine.requestsSince = NowNs();
+    Engine.requests.push_back(std::move(r));
     wake = Schedule();
-    return ++E.queued;
+    return ++Engine.queued;
 }
 
-}  // namespace
-
-void QueueWindowMove(int32_t x, int32_t y) {
+void QueueMove(int32_t x, int32_t y) {
     Request r;
     r.x = x;
     r.y = y;
     bool wake = false;
     {
-        std::lock_guard<std::mutex> engine(E.mutex);
+        std::lock_guard<std::mutex> engine(Engine.mutex);
         Queue(std::move(r), wake);
     }
     if (wake) Mechanism().Wake();
 }
 
-void QueueWindowTitle(const char* title) {
-    std::unique_lock<std::mutex> engine(E.mutex);
+void QueueTitle(const char* title) {
+    std::unique_lock<std::mutex> engine(Engine.mutex);
     Request r;
     r.title = true;
     r.text = title;
@@ -280,26 +269,35 @@ void QueueWindowTitle(const char* title) {
         Mechanism().Wake();
         engine.lock();
     }
-    E.changed.wait(engine, [mine] { return E.done >= mine || E.phase != Phase::Open; });
+    Engine.changed.wait(engine, [mine] { return Engine.done >= mine || Engine.phase != Phase::Open; });
 }
 
 void AnnounceMarkedRows() {
-    const PlatformBackend& b = Backend();
-    if (b.threaded == nullptr) return;  // the headless backend presents at every pause
     bool wake = false;
     {
-        std::lock_guard<std::mutex> engine(E.mutex);
-        if (E.phase != Phase::Open || E.closing || E.rowsWaiting) return;
-        E.rowsWaiting = true;
+        std::lock_guard<std::mutex> engine(Engine.mutex);
+        if (Engine.phase != Phase::Open || Engine.closing || Engine.rowsWaiting) return;
+        Engine.rowsWaiting = true;
         wake = Schedule();
     }
     if (wake) Mechanism().Wake();
+}
+
+}  // namespace
+
+const WindowDriver WindowThreadDriver = {
+    StartWindowThread,    StopWindowThread, QueueTitle, QueueMove,
+    LogicTakesScreenLock, LogicReleasesScreenLock, LogicWaits, AnnounceMarkedRows,
+};
+
+bool OnWindowThread() {
+    return std::this_thread::get_id() == WindowThreadId.load();
 }
 
 void RowsMarkedByWindow() {
     // Only the window thread marks rows this way, and it looks at the
     // schedule again before it sleeps.
     if (!OnWindowThread()) return;
-    std::lock_guard<std::mutex> engine(E.mutex);
-    E.rowsWaiting = true;
+    std::lock_guard<std::mutex> engine(Engine.mutex);
+    Engine.rowsWaiting = true;
 }

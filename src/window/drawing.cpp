@@ -12,60 +12,50 @@
 #include "core.h"
 #include "platform.h"
 
-Surface Framebuffer;
-bool RowMarks[MaxRows];
-uint32_t* ConvertedRows = nullptr;
 ScreenLockState ScreenLock;
-uint32_t ForegroundColour = 0xFFFFFFFFu;
-uint32_t BackgroundColour = 0xFF000000u;
-
-// True when the logic thread has marked rows since it last told the window
-// thread about marks. Read and written under the lock only.
-static bool UnannouncedMarks = false;
-
-// Copies rows, chosen when the window opens.
-static void (*BlockCopy)(void* to, const void* from, size_t bytes) = nullptr;
-
-static void PlainBlockCopy(void* to, const void* from, size_t bytes) {
-    std::memcpy(to, from, bytes);
-}
 
 bool AllocateFramebuffer(int32_t width, int32_t height) {
     // Every depth is kept as 4 bytes per pixel.
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    const int32_t deviceWidth = DeviceLength(width), deviceHeight = DeviceLength(height);
     FreeFramebuffer();
-    Framebuffer.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
-    ConvertedRows = static_cast<uint32_t*>(
-        std::calloc(static_cast<size_t>(deviceWidth) * static_cast<size_t>(deviceHeight), 4));
-    if (!Framebuffer.pixels || !ConvertedRows ||
-        !PrepareEnlargement(width, height, deviceWidth, deviceHeight)) {
+    Surface& f = PetWindow.framebuffer;
+    f.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
+    if (!f.pixels || !PrepareEnlargement(width, height)) {
         FreeFramebuffer();
         return false;
     }
-    Framebuffer.width = width;
-    Framebuffer.height = height;
-    Framebuffer.pitch = width * 4;
-    for (size_t i = 0; i < count; ++i) Framebuffer.pixels[i] = 0xFF000000u;
-    ForegroundColour = 0xFFFFFFFFu;
-    BackgroundColour = 0xFF000000u;
-    BlockCopy = PlainBlockCopy;
+    PetWindow.convertedRows = static_cast<uint32_t*>(std::malloc(
+        static_cast<size_t>(PetWindow.deviceWidth) * static_cast<size_t>(PetWindow.deviceHeight) * 4));
+    if (!PetWindow.convertedRows) {
+        FreeFramebuffer();
+        return false;
+    }
+    f.width = width;
+    f.height = height;
+    f.pitch = width * 4;
+    for (size_t i = 0; i < count; ++i) f.pixels[i] = 0xFF000000u;
+    PetWindow.foreground = 0xFFFFFFFFu;
+    PetWindow.background = 0xFF000000u;
+    ShowRowsAs(RowForm::Opaque);
     return true;
 }
 
 void FreeFramebuffer() {
-    std::free(Framebuffer.pixels);
-    Framebuffer = Surface();
-    std::free(ConvertedRows);
-    ConvertedRows = nullptr;
+    std::free(PetWindow.framebuffer.pixels);
+    PetWindow.framebuffer = Surface();
+    std::free(PetWindow.convertedRows);
+    PetWindow.convertedRows = nullptr;
     FreeEnlargement();
-    for (bool& m : RowMarks) m = false;
-    UnannouncedMarks = false;
+    for (bool& m : PetWindow.rowMarks) m = false;
+    PetWindow.unannouncedMarks = false;
+    PetWindow.rowForm = RowForm::Opaque;
+    PetWindow.shape.clear();
+    PetWindow.shapeGiven = false;
 }
 
 void TakeScreenLock() {
     if (!ScreenLock.held) {
-        LockForLogic();
+        Driver().Lock();
         ScreenLock.held = true;
     }
     ++ScreenLock.count;
@@ -75,11 +65,11 @@ void ReleaseScreenLock() {
     // An unmatched release must not unlock a lock this thread does not hold.
     if (ScreenLock.count <= 0) return;
     if (--ScreenLock.count == 0) {
-        const bool announce = UnannouncedMarks;
-        UnannouncedMarks = false;
+        const bool announce = PetWindow.unannouncedMarks;
+        PetWindow.unannouncedMarks = false;
         ScreenLock.held = false;
-        UnlockForLogic();
-        if (announce) AnnounceMarkedRows();
+        Driver().Unlock();
+        if (announce) Driver().RowsMarked();
     }
 }
 
@@ -122,7 +112,7 @@ Surface* CreateSurface(int32_t width, int32_t height) {
 }
 
 void DestroySurface(Surface* surface) {
-    if (!surface || surface == &Framebuffer) return;
+    if (!surface || surface == &PetWindow.framebuffer) return;
     std::free(surface->pixels);
     delete surface;
 }
@@ -134,7 +124,7 @@ void SetPixel(Surface* surface, float x, float y, uint32_t colour) {
     if (px < 0 || py < 0 || px >= surface->width || py >= surface->height) return;
     TakeScreenLock();
     PixelAt(*surface, px, py) = colour;
-    if (surface == &Framebuffer) RowMarks[py] = UnannouncedMarks = true;
+    if (surface == &PetWindow.framebuffer) PetWindow.rowMarks[py] = PetWindow.unannouncedMarks = true;
     ReleaseScreenLock();
 }
 
@@ -144,8 +134,9 @@ static int32_t Clamp(int32_t v, int32_t low, int32_t high) {
 
 int32_t PutRect(float x, float y, const Surface* source, int32_t x1, int32_t y1, int32_t x2,
                 int32_t y2) {
+    const Surface& framebuffer = PetWindow.framebuffer;
     if (!PetWindow.open || !source || !source->pixels || source->width <= 0 || source->height <= 0 ||
-        !Framebuffer.pixels)
+        !framebuffer.pixels)
         return 1;
     int64_t dx = RoundCoordinate(x);
     int64_t dy = RoundCoordinate(y);
@@ -160,7 +151,7 @@ int32_t PutRect(float x, float y, const Surface* source, int32_t x1, int32_t y1,
     int64_t w = static_cast<int64_t>(x2) - x1 + 1;
     int64_t h = static_cast<int64_t>(y2) - y1 + 1;
 
-    const int64_t fw = Framebuffer.width, fh = Framebuffer.height;
+    const int64_t fw = framebuffer.width, fh = framebuffer.height;
     if (dx + w <= 0 || dx >= fw || dy + h <= 0 || dy >= fh) return 0;
     if (dx < 0) {
         sx -= dx;
@@ -178,56 +169,69 @@ int32_t PutRect(float x, float y, const Surface* source, int32_t x1, int32_t y1,
     const size_t rowBytes = static_cast<size_t>(w) * 4;
     TakeScreenLock();
     for (int64_t r = 0; r < h; ++r) {
-        uint32_t* to = &PixelAt(Framebuffer, static_cast<int32_t>(dx), static_cast<int32_t>(dy + r));
+        uint32_t* to = &PixelAt(framebuffer, static_cast<int32_t>(dx), static_cast<int32_t>(dy + r));
         const uint32_t* from = &PixelAt(*source, static_cast<int32_t>(sx), static_cast<int32_t>(sy + r));
-        if (source == &Framebuffer)
-            std::memmove(to, from, rowBytes);  // may overlap
-        else
-            BlockCopy(to, from, rowBytes);
-        RowMarks[dy + r] = true;
+        std::memmove(to, from, rowBytes);  // the framebuffer onto itself may overlap
+        PetWindow.rowMarks[dy + r] = true;
     }
-    UnannouncedMarks = true;
+    PetWindow.unannouncedMarks = true;
     ReleaseScreenLock();
     return 0;
 }
 
 void SetColours(uint32_t foreground, uint32_t background) {
-    ForegroundColour = foreground;
-    BackgroundColour = background;
+    PetWindow.foreground = foreground;
+    PetWindow.background = background;
 }
 
 void ClearScreen() {
-    if (!PetWindow.open || !Framebuffer.pixels) return;
+    const Surface& framebuffer = PetWindow.framebuffer;
+    if (!PetWindow.open || !framebuffer.pixels) return;
     TakeScreenLock();
-    for (int32_t y = 0; y < Framebuffer.height; ++y) {
-        for (int32_t x = 0; x < Framebuffer.width; ++x) PixelAt(Framebuffer, x, y) = BackgroundColour;
-        RowMarks[y] = true;
+    for (int32_t y = 0; y < framebuffer.height; ++y) {
+        for (int32_t x = 0; x < framebuffer.width; ++x)
+            PixelAt(framebuffer, x, y) = PetWindow.background;
+        PetWindow.rowMarks[y] = true;
     }
-    UnannouncedMarks = true;
+    PetWindow.unannouncedMarks = true;
     ReleaseScreenLock();
 }
 
 void MarkAllRows() {
-    for (int32_t y = 0; y < Framebuffer.height && y < MaxRows; ++y) RowMarks[y] = true;
+    for (int32_t y = 0; y < PetWindow.framebuffer.height && y < MaxRows; ++y)
+        PetWindow.rowMarks[y] = true;
     RowsMarkedByWindow();
 }
 
+void FocusChanged() {
+    // Some desktops draw a window that gains or loses the keyboard afresh.
+    MarkAllRows();
+}
+
+void ShowRowsAs(RowForm form) {
+    PetWindow.rowForm = form;
+    if (PetWindow.framebuffer.pixels == nullptr) return;
+    for (int32_t y = 0; y < PetWindow.framebuffer.height; ++y) ConvertRow(y);
+}
+
 bool TakeMarkedBand(int32_t& first, int32_t& last) {
-    const int32_t rows = Framebuffer.height < MaxRows ? Framebuffer.height : MaxRows;
-    if (!Framebuffer.pixels || !ConvertedRows || rows <= 0) {
-        for (bool& m : RowMarks) m = false;
+    const Surface& framebuffer = PetWindow.framebuffer;
+    bool* const marks = PetWindow.rowMarks;
+    const int32_t rows = framebuffer.height < MaxRows ? framebuffer.height : MaxRows;
+    if (!framebuffer.pixels || !PetWindow.convertedRows || rows <= 0) {
+        for (int32_t y = 0; y < MaxRows; ++y) marks[y] = false;
         return false;
     }
     first = 0;
-    while (first < rows && !RowMarks[first]) ++first;
+    while (first < rows && !marks[first]) ++first;
     if (first == rows) return false;
     last = rows - 1;
-    while (!RowMarks[last]) --last;
+    while (!marks[last]) --last;
 
     for (int32_t y = first; y <= last; ++y) {
-        if (!RowMarks[y]) continue;
+        if (!marks[y]) continue;
         ConvertRow(y);
-        RowMarks[y] = false;
+        marks[y] = false;
     }
     first = FirstDeviceRow(first);
     last = FirstDeviceRow(last + 1) - 1;

@@ -7,39 +7,35 @@
 #include "core.h"
 #include "platform.h"
 
-KeyRing KeyBuffer;
-std::atomic<bool> KeyHitFlag{false};
-
-// When the key-hit flag was last set after being clear.
-static std::atomic<int64_t> KeyHitAt{0};
-
-int64_t KeyHitTime() {
-    return KeyHitAt.load();
-}
+KeyRing Keys;
+const WindowObserver* Observer = nullptr;
 
 // Second character of PollKey for extended codes 256 to 276 (and beyond).
 const char ExtendedKeyTable[21] = {107, 72, 80, 75, 77, 82, 83, 71, 79, 73, 81,
                                    59,  60, 61, 62, 63, 64, 65, 66, 67, 68};
 
 void PutKey(int32_t code) {
-    KeyBuffer.slot[KeyBuffer.write] = code;
-    KeyBuffer.write = (KeyBuffer.write + 1) % 16;
-    if (KeyBuffer.write == KeyBuffer.read) KeyBuffer.read = (KeyBuffer.read + 1) % 16;
-    if (!KeyHitFlag) KeyHitAt = NowNs();
-    KeyHitFlag = true;
+    Keys.slot[Keys.write] = code;
+    Keys.write = (Keys.write + 1) % 16;
+    if (Keys.write == Keys.read) Keys.read = (Keys.read + 1) % 16;
+    if (!Keys.hit) Keys.hitAt = NowNs();
+    Keys.hit = true;
     KeyArrivedForLogic();
+}
+
+void CloseRequested() {
+    PutKey(CloseKey);
 }
 
 // Takes the oldest key, 0 for none; the hit flag is cleared either way.
 static int32_t TakeKey() {
     int32_t code = 0;
-    if (KeyBuffer.read != KeyBuffer.write) {
-        code = KeyBuffer.slot[KeyBuffer.read];
-        KeyBuffer.read = (KeyBuffer.read + 1) % 16;
-        const PlatformBackend& b = Backend();
-        if (b.direct != nullptr) b.direct->KeyTaken(code);
+    if (Keys.read != Keys.write) {
+        code = Keys.slot[Keys.read];
+        Keys.read = (Keys.read + 1) % 16;
+        if (Observer != nullptr) Observer->KeyTaken(code);
     }
-    KeyHitFlag = false;
+    Keys.hit = false;
     return code;
 }
 
@@ -66,6 +62,7 @@ std::string PollKey() {
 }
 
 void ResetKeys() {
-    KeyBuffer = KeyRing();
-    KeyHitFlag = false;
+    Keys.read = Keys.write = 0;
+    Keys.hit = false;
+    Keys.hitAt = 0;
 }

@@ -1,5 +1,5 @@
-// The lock under ScreenLock, over the framebuffer, the row marks and the key
-// buffer. On a desktop backend it is handed over between the two threads:
+// The screen lock of the window thread's driver, under the logic thread's
+// nesting count (ScreenLock). It is handed over between the two threads:
 // whoever waits while the other holds it gets it next, so that neither a
 // logic thread drawing as fast as it can (a sheet is built one pixel, one
 // lock, at a time) nor a flood of events keeps the other out, and neither
@@ -14,9 +14,9 @@
 
 namespace {
 
-class HandOverLock {
+class ScreenLockHandOver {
 public:
-    void LockForLogic() {
+    void TakeForLogic() {
         std::unique_lock<std::mutex> hold(mutex_);
         if (!held_ && !windowWaiting_) {
             held_ = true;
@@ -29,13 +29,13 @@ public:
         held_ = true;
     }
 
-    void UnlockForLogic() {
+    void ReleaseForLogic() {
         std::lock_guard<std::mutex> hold(mutex_);
         held_ = false;
         if (windowWaiting_) changed_.notify_all();
     }
 
-    void LockForWindow() {
+    void TakeForWindow() {
         std::unique_lock<std::mutex> hold(mutex_);
         if (windowDepth_ > 0) {  // the window thread holds it already
             ++windowDepth_;
@@ -50,7 +50,7 @@ public:
         windowDepth_ = 1;
     }
 
-    void UnlockForWindow() {
+    void ReleaseForWindow() {
         std::lock_guard<std::mutex> hold(mutex_);
         if (--windowDepth_ > 0) return;
         held_ = false;
@@ -70,24 +70,22 @@ private:
     bool logicTurn_ = false;  // the window thread let go while the logic thread waited
 };
 
-HandOverLock Screen;
+ScreenLockHandOver HandOver;
 
 }  // namespace
 
-void LockForLogic() {
-    const DirectWindow* direct = Backend().direct;
-    direct != nullptr ? direct->Lock() : Screen.LockForLogic();
+void LogicTakesScreenLock() {
+    HandOver.TakeForLogic();
 }
 
-void UnlockForLogic() {
-    const DirectWindow* direct = Backend().direct;
-    direct != nullptr ? direct->Unlock() : Screen.UnlockForLogic();
+void LogicReleasesScreenLock() {
+    HandOver.ReleaseForLogic();
 }
 
-WindowLock::WindowLock() {
-    Screen.LockForWindow();
+ScreenLockOnWindowThread::ScreenLockOnWindowThread() {
+    HandOver.TakeForWindow();
 }
 
-WindowLock::~WindowLock() {
-    Screen.UnlockForWindow();
+ScreenLockOnWindowThread::~ScreenLockOnWindowThread() {
+    HandOver.ReleaseForWindow();
 }

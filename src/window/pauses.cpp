@@ -19,7 +19,7 @@ namespace {
 
 constexpr int64_t CheckStepNs = 50 * NsPerMs;
 
-// The logic thread's sleep on a desktop backend, which a key ends.
+// The logic thread's sleep beside the window thread, which a key ends.
 struct LogicSleep {
     std::mutex mutex;  // taken after the screen lock by the window thread
     std::condition_variable keyCame;
@@ -29,21 +29,16 @@ LogicSleep Sleep;
 
 // Sleeps until the clock reaches until, keys or no keys.
 void Rest(int64_t until) {
-    while (NowNs() < until) WaitOnLogic(until, false);
+    while (NowNs() < until) Driver().Wait(until, false);
 }
 
 // Reads and clears the key-hit flag: one check of a long pause.
 bool KeyArrived() {
     // Without a window no key can arrive, and on some systems the lock itself
     // only exists while the window does.
-    if (!PetWindow.open) {
-        const bool hit = KeyHitFlag;
-        KeyHitFlag = false;
-        return hit;
-    }
+    if (!PetWindow.open) return Keys.hit.exchange(false);
     TakeScreenLock();
-    const bool hit = KeyHitFlag;
-    KeyHitFlag = false;
+    const bool hit = Keys.hit.exchange(false);
     ReleaseScreenLock();
     return hit;
 }
@@ -55,9 +50,9 @@ bool Checks(int64_t start, int64_t last, int64_t end) {
     if (KeyArrived()) return true;
     if (last == start) return false;
     for (;;) {
-        WaitOnLogic(end, true);
-        if (KeyHitFlag.load()) {
-            const int64_t at = KeyHitTime();
+        Driver().Wait(end, true);
+        if (Keys.hit.load()) {
+            const int64_t at = Keys.hitAt.load();
             // A key of the unchecked tail stays for the next pause.
             if (at > last) return false;
             // The first check point at or after the key's arrival.
@@ -79,14 +74,9 @@ void KeyArrivedForLogic() {
     if (Sleep.waitsForKeys) Sleep.keyCame.notify_all();
 }
 
-void WaitOnLogic(int64_t until, bool keys) {
-    const DirectWindow* direct = Backend().direct;
-    if (direct != nullptr) {
-        direct->Wait(until, keys);
-        return;
-    }
+void LogicWaits(int64_t until, bool keys) {
     std::unique_lock<std::mutex> hold(Sleep.mutex);
-    if (keys && KeyHitFlag.load()) return;
+    if (keys && Keys.hit.load()) return;
     const int64_t now = NowNs();
     if (now >= until) return;
     Sleep.waitsForKeys = keys;
@@ -100,18 +90,17 @@ void WaitOnLogic(int64_t until, bool keys) {
 
 void SleepMs(int32_t n) {
     Counts.pauses.fetch_add(1, std::memory_order_relaxed);
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr) b.direct->PauseStarts(n);
+    const int64_t start = NowNs();  // also picks the backend, which may watch
+    if (Observer != nullptr) Observer->PauseStarts(n);
     if (n == -1) {  // until a key arrives
-        Checks(NowNs(), NoDeadline, NoDeadline);
+        Checks(start, NoDeadline, NoDeadline);
         return;
     }
     if (n < 100) {
-        if (n > 0) Rest(NowNs() + n * NsPerMs);
+        if (n > 0) Rest(start + n * NsPerMs);
         return;
     }
     // The check points: every 50 ms while more than 50 ms are left.
-    const int64_t start = NowNs();
     const int32_t checks = (n - 50 + 49) / 50;  // n >= 100: at least 1
     const int64_t end = start + n * NsPerMs;
     if (Checks(start, start + (checks - 1) * CheckStepNs, end)) return;

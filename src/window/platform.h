@@ -5,26 +5,28 @@
 // one or more of them in PlatformBackends (listed in the order to try), and
 // the core picks the first whose Start succeeds, at the first call into the
 // window layer. The core owns everything that is the same on every desktop:
-// the record of the open window, its caption and position, the pauses and
-// the key wait, the window thread itself with its cycle's timing rules, and
-// the one-line fatal error. A backend gives only the mechanism: connecting,
+// the record of the window (PetWindow, core.h), the pauses and the key wait,
+// the window thread itself with its cycle's timing rules, and the one-line
+// fatal error. A desktop backend gives only the mechanism: connecting,
 // creating and destroying the window, waiting, presenting, moving and reading
-// events.
+// events; it reports what the desktop did through the functions at the end
+// of this file, and keeps only its native handles and caches, in its own
+// files.
 //
 // Scale: the pet works in the desktop's logical pixels. A backend tells the
-// desktop's scale (DesktopScale): factor device pixels per logical pixel,
-// and whether its own positions and sizes (DesktopSize, TaskbarTop, the
-// window's corner in CreateWindow and Move, WindowPlaced) are device pixels,
-// which the core converts, or already logical (a compositor that places
-// surfaces in its own logical pixels). Either way the window is
-// round(width * factor) device pixels wide, and ConvertedRows holds it at
-// that size.
-//
-// Backends call back into the core only through the functions at the end of
-// this file, and keep their own state inside their own files.
+// desktop's scale (DesktopScale): device pixels per logical pixel, and
+// whether its own positions (DesktopSize, TaskbarTop, the corner given to
+// Open, CreateWindow and Move, WindowPlaced) are device pixels, which the
+// core converts, or logical already (a compositor that places surfaces in
+// its own logical pixels). Either way the window on the screen is
+// PetWindow.deviceWidth x deviceHeight device pixels, the size of its
+// converted rows.
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "neutral.h"
 
 // --- Time ---------------------------------------------------------------
 // The core measures pauses and cycles in nanoseconds of the backend's
@@ -55,14 +57,13 @@ constexpr int64_t CycleGatherNs = 2 * NsPerMs;
 constexpr int32_t EventsPerTurn = 32;
 
 struct WindowMechanism {
-    // On the window thread: creates the window, width x height device
-    // pixels at (x, y) (desktop coordinates, the window's top-left corner;
-    // the logical size is PetWindow's), with the caption
-    // and the effective flags, showing ConvertedRows. nullptr on success,
-    // otherwise a few words on why it failed ("the X server has no SHAPE
-    // extension"), with nothing left behind.
-    const char* (*CreateWindow)(int32_t x, int32_t y, int32_t width, int32_t height,
-                                int32_t flags, const char* title);
+    // On the window thread: creates the window of PetWindow's device size
+    // and caption at (x, y) (desktop coordinates, the window's top-left corner),
+    // frameless, shaped to its picture and never on top, showing its
+    // converted rows. nullptr on success, otherwise a few words on why it
+    // failed ("the X server has no SHAPE extension"), with nothing left
+    // behind.
+    const char* (*CreateWindow)(int32_t x, int32_t y);
     // On the window thread, after its last cycle: destroys the window and
     // restores what creating it changed (the screen saver).
     void (*DestroyWindow)();
@@ -71,9 +72,8 @@ struct WindowMechanism {
     // the system's queue). Never blocks.
     bool (*EventsWaiting)();
     // On the window thread, holding the lock: handles at most max of the
-    // events that wait. Keys go to PutKey, repaints and focus changes may
-    // MarkAllRows or draw at once, a move the compositor made is reported
-    // with WindowPlaced.
+    // events that wait, reporting them with the functions at the end of
+    // this file (a repaint may also draw at once).
     void (*HandleEvents)(int32_t max);
     // On the window thread: sends what it has buffered, then sleeps until
     // the clock reaches until (NoDeadline: no limit), an event arrives, Wake
@@ -85,8 +85,8 @@ struct WindowMechanism {
     // From any thread: makes WaitForWork return once the clock reaches when;
     // NoDeadline cancels. One timer: each call replaces the last.
     void (*SetTimer)(int64_t when);
-    // On the window thread, holding the lock: shows device rows
-    // first..last of ConvertedRows at the same rows of the window.
+    // On the window thread, holding the lock: shows device rows first..last
+    // of PetWindow.convertedRows at the same rows of the window.
     void (*Present)(int32_t first, int32_t last);
     // On the window thread, holding the lock: moves the window's top-left
     // corner to (x, y). True when the window is now there; false when the
@@ -102,26 +102,31 @@ struct WindowMechanism {
     void (*SetTitle)(const char* title);
 };
 
-// --- The headless backend ---------------------------------------------------
-// The simulator has no window thread: what it would do happens at the
-// moments its effect can first be seen. It answers these itself.
-struct DirectWindow {
-    int32_t (*OpenWindow)(int32_t x, int32_t y, int32_t width, int32_t height);
-    void (*CloseWindow)();
+// --- How the logic thread's requests reach the window ---------------------
+// Every backend names one. The desktop backends name WindowThreadDriver, the
+// core's window thread, which runs their WindowMechanism; the headless
+// backend answers them itself, at once, on its virtual clock.
+struct WindowDriver {
+    // Makes the window described by PetWindow at (x, y): nullptr on
+    // success, otherwise a few words on why it failed.
+    const char* (*Open)(int32_t x, int32_t y);
+    void (*Close)();
+    // Sets the caption; returns once others can find the window by it.
     void (*SetTitle)(const char* title);
-    void (*Move)(int32_t x, int32_t y);  // carried out at once
+    // Moves the window's top-left corner, or queues the move; whoever
+    // carries it out tells WindowPlaced.
+    void (*Move)(int32_t x, int32_t y);
+    // The logic thread's side of the screen lock, under the nesting count
+    // of TakeScreenLock.
     void (*Lock)();
     void (*Unlock)();
     // Blocks the logic thread until the clock reaches until, or, with keys,
     // until the key-hit flag is set (a key arrives); may return early.
     void (*Wait)(int64_t until, bool keys);
-    // Called by SleepMs as each pause begins, with its argument as passed.
-    void (*PauseStarts)(int32_t ms);
-    // Called under the lock when PollKey takes this code from the key buffer.
-    void (*KeyTaken)(int32_t code);
-    // Ends the program with this status; does not return.
-    void (*Exit)(int32_t code);
+    // The logic thread let go of the lock with newly marked rows.
+    void (*RowsMarked)();
 };
+extern const WindowDriver WindowThreadDriver;
 
 // --- A backend ---------------------------------------------------------------
 struct PlatformBackend {
@@ -134,7 +139,7 @@ struct PlatformBackend {
     void (*DesktopSize)(int32_t& width, int32_t& height);
     // How the desktop scales the primary screen, asked once, after
     // DesktopSize. nullptr: not at all (scale 1).
-    void (*DesktopScale)(double& factor, bool& devicePositions);
+    void (*DesktopScale)(double& scale, bool& devicePositions);
     // Top edge of the bar that reserves the bottom of the screen, in desktop
     // pixels; 0 when there is none. Asked before every move.
     int32_t (*TaskbarTop)();
@@ -148,10 +153,13 @@ struct PlatformBackend {
     // program must end (standard error; a message box as well on Windows).
     // nullptr: standard error only.
     void (*Tell)(const char* line);
-    // The core reads the desktop size once and keeps it. Exactly one of
-    // these two:
-    const WindowMechanism* threaded;
-    const DirectWindow* direct;
+    // Ends the program with this status, after the core has said what it
+    // had to; does not return. nullptr: the process exits.
+    void (*Exit)(int32_t code);
+    const WindowDriver* driver;
+    // What WindowThreadDriver runs; nullptr for a backend with a driver of
+    // its own.
+    const WindowMechanism* mechanism;
 };
 
 // The backends there are, each defined by its own files.
@@ -165,31 +173,52 @@ extern const PlatformBackend SimBackend;
 extern const PlatformBackend* const PlatformBackends[];
 
 // --- Provided by the core, for backends ---------------------------------
+// What the desktop did, reported on the window thread holding the lock
+// (inside HandleEvents, or with a ScreenLockOnWindowThread); what follows
+// from it is the core's.
 
-// On the window thread, holding the lock (inside HandleEvents, or with
-// WindowLock): puts a key code into the key buffer and sets the key-hit
-// flag; a pause waiting for keys ends at its next check.
+// A key was typed: its code goes into the key buffer and the key-hit flag
+// is set; a pause waiting for keys ends at its next check.
 void PutKey(int32_t code);
-// Marks every framebuffer row, so that a cycle soon redraws the window.
-void MarkAllRows();
-// Copies the marked framebuffer rows into ConvertedRows with the alpha byte
-// cleared, each pixel a block of device pixels, and clears the marks. False
-// when no row was marked; otherwise first..last is the band of device rows
-// to draw (unmarked rows inside it included).
-bool TakeMarkedBand(int32_t& first, int32_t& last);
+// The window gained or lost the keyboard.
+void FocusChanged();
+// The desktop asked the window to close (it stays; the pet hears of it as a
+// key, CloseKey).
+void CloseRequested();
 // Where the window now is, when the desktop decided it (a compositor's
-// answer to Move, or a move of its own). On the window thread, holding the
-// lock.
+// answer to Move, or a move of its own).
 void WindowPlaced(int32_t x, int32_t y);
+// The window's picture was lost: every row is drawn again soon.
+void MarkAllRows();
 
-// The lock as the window thread takes it outside the core's cycle (a window
-// procedure that runs inside a system call, for example). It may be taken
-// again while held by the same thread.
-struct WindowLock {
-    WindowLock();
-    ~WindowLock();
-    WindowLock(const WindowLock&) = delete;
-    WindowLock& operator=(const WindowLock&) = delete;
+// The form in which a backend shows pixels, and so the form of
+// PetWindow.convertedRows.
+enum class RowForm {
+    Opaque,  // 0x00RRGGBB: the alpha byte cleared, the mask colour kept
+    Alpha,   // 0xAARRGGBB: the mask colour fully transparent, the rest opaque
+};
+// In CreateWindow, before it shows anything: converts every row into this
+// form, and every row from then on. Opaque until a backend asks otherwise.
+void ShowRowsAs(RowForm form);
+// On the window thread, holding the lock: the opaque pixels of the
+// converted rows when they differ from those of the last call, or at the
+// first call for a window; nullptr when they are the same.
+const std::vector<PixelRun>* ShapeChange();
+
+// For drivers: converts the marked framebuffer rows into
+// PetWindow.convertedRows, each pixel a block of device pixels, and clears
+// the marks. False when no row was marked; otherwise first..last is the
+// band of device rows to draw (unmarked rows inside it included).
+bool TakeMarkedBand(int32_t& first, int32_t& last);
+
+// The screen lock as the window thread takes it outside the core's cycle (a
+// window procedure that runs inside a system call, for example). It may be
+// taken again while held by the same thread.
+struct ScreenLockOnWindowThread {
+    ScreenLockOnWindowThread();
+    ~ScreenLockOnWindowThread();
+    ScreenLockOnWindowThread(const ScreenLockOnWindowThread&) = delete;
+    ScreenLockOnWindowThread& operator=(const ScreenLockOnWindowThread&) = delete;
 };
 
 // Prints "pomfy: <what>" (Tell) and ends the process with status 1, from

@@ -1,19 +1,17 @@
 // The desktop's scale: logical pixels, which the pet works in, against the
-// device pixels of a scaled screen, and the presented rows enlarged to the
+// device pixels of a scaled screen, and the converted rows enlarged to the
 // window's device size. Each sprite pixel becomes a block of whole device
-// pixels (nearest neighbour, no blending), so the mask colour stays exact
-// and the window's shape follows the sprite pixel for pixel.
+// pixels (nearest neighbour, no blending), so that the mask colour stays
+// exact and the window's shape follows the sprite pixel for pixel.
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "core.h"
 
-DeviceScale Scaling;
-
 namespace {
 
-// Device column -> framebuffer column, for the window's device width.
+// Device column -> framebuffer column, when the window is enlarged (at
+// scale 1, nullptr).
 int32_t* SourceColumn = nullptr;
 // The first device row of each framebuffer row; RowStart[height] is the
 // window's device height.
@@ -32,48 +30,52 @@ int32_t Round(double v) {
     return static_cast<int32_t>(v < 0 ? v - 0.5 : v + 0.5);
 }
 
+bool Converting() {
+    return PetWindow.devicePositions && PetWindow.scale != 1;
+}
+
 }  // namespace
 
 int32_t DeviceLength(int32_t logical) {
-    return Round(static_cast<double>(logical) * Scaling.factor);
+    return Round(static_cast<double>(logical) * PetWindow.scale);
 }
 
 int32_t ToDevicePosition(int32_t logical) {
-    if (!Scaling.devicePositions || Scaling.factor == 1) return logical;
-    return Round(static_cast<double>(logical) * Scaling.factor);
+    return Converting() ? Round(static_cast<double>(logical) * PetWindow.scale) : logical;
 }
 
 int32_t ToLogicalPosition(int32_t device) {
-    if (!Scaling.devicePositions || Scaling.factor == 1) return device;
-    return Round(static_cast<double>(device) / Scaling.factor);
+    return Converting() ? Round(static_cast<double>(device) / PetWindow.scale) : device;
 }
 
 int32_t ToLogicalExtent(int32_t device) {
-    if (!Scaling.devicePositions || Scaling.factor == 1) return device;
-    return static_cast<int32_t>(static_cast<double>(device) / Scaling.factor);
+    return Converting() ? static_cast<int32_t>(static_cast<double>(device) / PetWindow.scale)
+                        : device;
 }
 
-bool PrepareEnlargement(int32_t width, int32_t height, int32_t deviceWidth, int32_t deviceHeight) {
+bool PrepareEnlargement(int32_t width, int32_t height) {
     FreeEnlargement();
-    Scaling.deviceWidth = deviceWidth;
-    Scaling.deviceHeight = deviceHeight;
+    const int32_t deviceWidth = DeviceLength(width), deviceHeight = DeviceLength(height);
     for (int32_t y = 0; y <= height && y <= MaxRows; ++y)
         RowStart[y] = BlockEdge(y, height, deviceHeight);
-    if (deviceWidth == width) return true;
-    SourceColumn = static_cast<int32_t*>(std::malloc(static_cast<size_t>(deviceWidth) * 4));
-    if (SourceColumn == nullptr) return false;
-    int32_t x = 0;
-    for (int32_t X = 0; X < deviceWidth; ++X) {
-        while (BlockEdge(x + 1, width, deviceWidth) <= X) ++x;
-        SourceColumn[X] = x;
+    if (deviceWidth != width || deviceHeight != height) {
+        SourceColumn = static_cast<int32_t*>(std::malloc(static_cast<size_t>(deviceWidth) * 4));
+        if (SourceColumn == nullptr) return false;
+        int32_t x = 0;
+        for (int32_t X = 0; X < deviceWidth; ++X) {
+            while (BlockEdge(x + 1, width, deviceWidth) <= X) ++x;
+            SourceColumn[X] = x;
+        }
     }
+    PetWindow.deviceWidth = deviceWidth;
+    PetWindow.deviceHeight = deviceHeight;
     return true;
 }
 
 void FreeEnlargement() {
     std::free(SourceColumn);
     SourceColumn = nullptr;
-    Scaling.deviceWidth = Scaling.deviceHeight = 0;
+    PetWindow.deviceWidth = PetWindow.deviceHeight = 0;
 }
 
 int32_t FirstDeviceRow(int32_t y) {
@@ -81,34 +83,39 @@ int32_t FirstDeviceRow(int32_t y) {
 }
 
 void ConvertRow(int32_t y) {
-    const uint32_t* from = &PixelAt(Framebuffer, 0, y);
-    const int32_t width = Scaling.deviceWidth;
-    uint32_t* to = ConvertedRows + static_cast<size_t>(RowStart[y]) * static_cast<size_t>(width);
+    const uint32_t* from = &PixelAt(PetWindow.framebuffer, 0, y);
+    const int32_t width = PetWindow.deviceWidth;
+    uint32_t* const rows = PetWindow.convertedRows;
+    uint32_t* to = rows + static_cast<size_t>(RowStart[y]) * static_cast<size_t>(width);
+    const bool alpha = PetWindow.rowForm == RowForm::Alpha;
     if (SourceColumn == nullptr) {
-        for (int32_t x = 0; x < width; ++x) to[x] = from[x] & 0x00FFFFFFu;
+        if (alpha) {
+            MaskToAlpha(from, static_cast<size_t>(width), to);
+        } else {
+            for (int32_t x = 0; x < width; ++x) to[x] = from[x] & 0x00FFFFFFu;
+        }
+    } else if (alpha) {
+        for (int32_t x = 0; x < width; ++x) MaskToAlpha(&from[SourceColumn[x]], 1, &to[x]);
     } else {
         for (int32_t x = 0; x < width; ++x) to[x] = from[SourceColumn[x]] & 0x00FFFFFFu;
     }
     // The block's other rows are copies of its first.
     const size_t bytes = static_cast<size_t>(width) * 4;
     for (int32_t r = RowStart[y] + 1; r < RowStart[y + 1]; ++r)
-        std::memcpy(ConvertedRows + static_cast<size_t>(r) * static_cast<size_t>(width), to, bytes);
+        std::memcpy(rows + static_cast<size_t>(r) * static_cast<size_t>(width), to, bytes);
 }
 
-void OpaqueLogicalRuns(std::vector<PixelRun>& runs) {
-    const int32_t width = Framebuffer.width, height = Framebuffer.height;
-    if (SourceColumn == nullptr && Scaling.deviceHeight == height) {
-        OpaquePixelRuns(ConvertedRows, width, height, runs);
+void ToLogicalRuns(const std::vector<PixelRun>& device, std::vector<PixelRun>& logical) {
+    logical.clear();
+    if (SourceColumn == nullptr) {
+        logical = device;
         return;
     }
-    // The first device pixel of each block stands for its sprite pixel.
-    static std::vector<uint32_t> picture;
-    picture.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    for (int32_t y = 0; y < height; ++y) {
-        const uint32_t* row =
-            ConvertedRows + static_cast<size_t>(RowStart[y]) * static_cast<size_t>(Scaling.deviceWidth);
-        for (int32_t x = 0; x < width; ++x)
-            picture[static_cast<size_t>(y) * width + x] = row[BlockEdge(x, width, Scaling.deviceWidth)];
+    int32_t y = 0;
+    for (const PixelRun& r : device) {
+        while (RowStart[y + 1] <= r.y) ++y;
+        if (r.y != RowStart[y]) continue;  // a copy of the block's first row
+        const int32_t x = SourceColumn[r.x];
+        logical.push_back(PixelRun{x, y, SourceColumn[r.x + r.width - 1] + 1 - x});
     }
-    OpaquePixelRuns(picture.data(), width, height, runs);
 }

@@ -1,6 +1,5 @@
 // The record of the pet window: opening and closing it, its caption and its
-// position, the same on every backend. The backend does the rest through
-// platform.h.
+// position, the same on every backend. The backend's driver does the rest.
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -14,25 +13,12 @@ WindowRecord PetWindow;
 
 namespace {
 
-// The position last carried out, packed (x high, y low): the window thread
-// writes it, the logic thread reads it.
-std::atomic<uint64_t> Position{0};
-
 uint64_t Pack(int32_t x, int32_t y) {
     return (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) | static_cast<uint32_t>(y);
 }
 
 void SetOpenFailure(const char* reason) {
     std::snprintf(PetWindow.failure, sizeof PetWindow.failure, "%s", reason);
-}
-
-bool KnownDepth(int32_t depth) {
-    switch (depth) {
-        case 1: case 2: case 4: case 8: case 15: case 16: case 24: case 32:
-            return true;
-        default:
-            return false;
-    }
 }
 
 void CloseWindowLayer() {
@@ -42,31 +28,25 @@ void CloseWindowLayer() {
     if (ScreenLock.held) {
         ScreenLock.count = 0;
         ScreenLock.held = false;
-        UnlockForLogic();
+        Driver().Unlock();
     }
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr)
-        b.direct->CloseWindow();
-    else
-        StopWindowThread();
+    Driver().Close();
     FreeFramebuffer();
 }
 
 }  // namespace
 
 void WindowPlaced(int32_t x, int32_t y) {
-    Position = Pack(ToLogicalPosition(x), ToLogicalPosition(y));
+    PetWindow.position = Pack(ToLogicalPosition(x), ToLogicalPosition(y));
 }
 
 void WindowPosition(int32_t& x, int32_t& y) {
-    const uint64_t packed = Position.load();
+    const uint64_t packed = PetWindow.position.load();
     x = static_cast<int32_t>(static_cast<uint32_t>(packed >> 32));
     y = static_cast<int32_t>(static_cast<uint32_t>(packed));
 }
 
-int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
-                      int32_t refresh) {
-    (void)refresh;
+int32_t OpenPetWindow(int32_t width, int32_t height) {
     // One window per program: a second one would leave the first one's
     // thread running over freed buffers.
     if (PetWindow.open) {
@@ -75,48 +55,35 @@ int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t page
     }
     PetWindow.failure[0] = '\0';
     // There is one row mark per framebuffer row.
-    if (width <= 0 || height <= 0 || !KnownDepth(depth) || height > MaxRows ||
-        width > INT32_MAX / 4) {
-        SetOpenFailure("its size or colour depth was refused");
+    if (width <= 0 || height <= 0 || height > MaxRows || width > INT32_MAX / 4) {
+        SetOpenFailure("its size was refused");
         return 1;
     }
     // The desktop's scale comes with its size.
     int32_t desktopWidth = 0, desktopHeight = 0;
     GetDesktopSize(desktopWidth, desktopHeight);
     if (DeviceLength(width) > INT32_MAX / 4) {
-        SetOpenFailure("its size or colour depth was refused");
+        SetOpenFailure("its size was refused");
         return 1;
     }
-    if (pages < 1) pages = 1;
-    (void)pages;  // one framebuffer whatever is asked for
-    if (flags >= 0 && (flags & FlagShaped)) flags |= FlagNoSwitching | FlagNoFrame;
-    if (!AllocateFramebuffer(width, height)) {
-        SetOpenFailure("there is no memory for its pixels");
-        return 1;
-    }
-    PetWindow.flags = flags;
     PetWindow.width = width;
     PetWindow.height = height;
+    if (!AllocateFramebuffer(width, height)) {
+        SetOpenFailure("there is no memory for its pixels");
+        PetWindow.width = PetWindow.height = 0;
+        return 1;
+    }
 
     // Centred on the primary screen, halves rounded down.
     const int32_t x = (desktopWidth - width) >> 1;
     const int32_t y = (desktopHeight - height) >> 1;
-    Position = Pack(x, y);
+    PetWindow.position = Pack(x, y);
 
-    const PlatformBackend& b = Backend();
-    const char* failure = nullptr;
-    if (b.direct != nullptr) {
-        if (b.direct->OpenWindow(ToDevicePosition(x), ToDevicePosition(y), Scaling.deviceWidth,
-                                 Scaling.deviceHeight) != 0)
-            failure = "the desktop refused it";
-    } else {
-        failure = StartWindowThread(ToDevicePosition(x), ToDevicePosition(y));
-    }
-    if (failure != nullptr) {
+    if (const char* failure = Driver().Open(ToDevicePosition(x), ToDevicePosition(y))) {
         SetOpenFailure(failure);
         FreeFramebuffer();
-        PetWindow.flags = PetWindow.width = PetWindow.height = 0;
-        Position = 0;
+        PetWindow.width = PetWindow.height = 0;
+        PetWindow.position = 0;
         return 1;
     }
     PetWindow.open = true;
@@ -140,13 +107,9 @@ void SetWindowTitle(const char* title) {
     // The window thread takes the caption in its cycle, under the lock:
     // holding it here would make the two threads wait for each other.
     const bool letGo = ScreenLock.held;
-    if (letGo) UnlockForLogic();
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr)
-        b.direct->SetTitle(PetWindow.title);
-    else
-        QueueWindowTitle(PetWindow.title);
-    if (letGo) LockForLogic();
+    if (letGo) Driver().Unlock();
+    Driver().SetTitle(PetWindow.title);
+    if (letGo) Driver().Lock();
 }
 
 void GetWindowPosition(int32_t& x, int32_t& y) {
@@ -162,30 +125,30 @@ void GetWindowPosition(int32_t& x, int32_t& y) {
 }
 
 void SetWindowPosition(int32_t x, int32_t y) {
-    if (!PetWindow.open || (PetWindow.flags & FlagFullScreen)) return;
+    if (!PetWindow.open) return;
     if (x == KeepCoordinate || y == KeepCoordinate) {
         int32_t left = 0, top = 0;
         WindowPosition(left, top);
         if (x == KeepCoordinate) x = left;
         if (y == KeepCoordinate) y = top;
     }
-    const PlatformBackend& b = Backend();
-    if (b.direct != nullptr) {
-        b.direct->Move(ToDevicePosition(x), ToDevicePosition(y));
-        Position = Pack(x, y);
-    } else {
-        QueueWindowMove(ToDevicePosition(x), ToDevicePosition(y));
-    }
+    Driver().Move(ToDevicePosition(x), ToDevicePosition(y));
 }
 
 void ResetWindowCore() {
-    if (ScreenLock.held) UnlockForLogic();
+    if (ScreenLock.held) Driver().Unlock();
     ScreenLock = ScreenLockState();
-    PetWindow = WindowRecord();
-    Position = 0;
     FreeFramebuffer();
-    ForegroundColour = 0xFFFFFFFFu;
-    BackgroundColour = 0xFF000000u;
-    ResetDesktopKnowledge();
+    PetWindow.open = false;
+    PetWindow.width = PetWindow.height = 0;
+    std::strcpy(PetWindow.title, "pomfy");
+    PetWindow.failure[0] = '\0';
+    PetWindow.position = 0;
+    PetWindow.desktopKnown = false;
+    PetWindow.desktopWidth = PetWindow.desktopHeight = 0;
+    PetWindow.scale = 1;
+    PetWindow.devicePositions = true;
+    PetWindow.foreground = 0xFFFFFFFFu;
+    PetWindow.background = 0xFF000000u;
     ResetKeysAndChance();
 }

@@ -1,6 +1,8 @@
 // The window layer: everything the pet calls to show itself, move, read keys,
-// pause and draw random numbers. One backend (X11, Win32 or the headless
-// simulator) is linked into each program; this header is the same for all.
+// pause and draw random numbers. A program carries one or more backends
+// (Wayland and X11 on Linux, Win32 on Windows, the headless one in the tests
+// and tools) and runs on the first that starts; this header is the same for
+// all.
 #pragma once
 
 #include <cstdint>
@@ -24,16 +26,6 @@ inline uint32_t& PixelAt(const Surface& s, int32_t x, int32_t y) {
 
 constexpr uint32_t MaskColour = 0xFFFF00FFu;
 
-// Flags of OpenPetWindow.
-constexpr int32_t FlagFullScreen = 0x01;
-constexpr int32_t FlagOpenGL = 0x02;
-constexpr int32_t FlagNoSwitching = 0x04;
-constexpr int32_t FlagNoFrame = 0x08;
-constexpr int32_t FlagShaped = 0x10;
-constexpr int32_t FlagTopmost = 0x20;
-constexpr int32_t FlagBlend = 0x40;
-constexpr int32_t FlagHighPriority = 0x80;
-
 // A coordinate of SetWindowPosition that keeps the window's current one.
 constexpr int32_t KeepCoordinate = INT32_MIN;
 
@@ -44,10 +36,10 @@ constexpr int32_t CloseKey = 0x6BFF;
 // The primary screen's size in pixels, taskbar included; works before the
 // window is open.
 void GetDesktopSize(int32_t& width, int32_t& height);
-// Opens the pet window centred on the primary screen and starts the thread
-// that owns it. 0 on success, non-zero on failure.
-int32_t OpenPetWindow(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
-                      int32_t refresh);
+// Opens the pet window centred on the primary screen: frameless, out of
+// the way of window switching, shaped to the pixels that are not
+// MaskColour and never on top. 0 on success, non-zero on failure.
+int32_t OpenPetWindow(int32_t width, int32_t height);
 // Sets the caption (at most 127 characters); returns once the window can be
 // found by it.
 void SetWindowTitle(const char* title);
@@ -93,7 +85,7 @@ std::string PollKey();
 void SleepMs(int32_t n);
 // Seconds since an arbitrary fixed point.
 double SecondsTimer();
-void SeedRandom(double seed, int32_t choice);
+void SeedRandom(double seed);
 // The next number in [0, 1), in steps of 2^-32.
 double RandomUnit();
 

@@ -137,7 +137,7 @@ RunOptions Narrowed(RunOptions options, int32_t width) {
 
 int32_t FirstDraw(double seed, int32_t n) {
     SimReset();
-    SeedRandom(seed, 0);
+    SeedRandom(seed);
     return RandomInt(n);
 }
 

@@ -103,7 +103,7 @@ TEST(Ground, OffsetFromTheTaskbarsTopEdge) {
 
 TEST(Chance, RandomIntStaysWithinOneToN) {
     SimReset();
-    SeedRandom(3, 0);
+    SeedRandom(3);
     for (int32_t n = 0; n < 1000; ++n) {
         EXPECT_EQ(RandomInt(1), 1);
     }
@@ -161,7 +161,7 @@ TEST(ActionTable, EachNameRunsItsOwnBehaviour) {
 
 TEST(ActionTable, DrawsFallInTheProportionsOfTheWeights) {
     SimReset();
-    SeedRandom(11, 0);
+    SeedRandom(11);
     std::map<std::string, int32_t> counts;
     const int32_t draws = 400000;
     for (int32_t n = 0; n < draws; ++n) {

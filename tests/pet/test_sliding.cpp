@@ -169,7 +169,7 @@ TEST(Slide, ARefusedSlideLeavesItsSheetLoaded) {
     // what a run leaves.
     SimReset();
     GetDesktopSize(DesktopWidth, DesktopHeight);
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35), 0);
     CurrentSheet = nullptr;
     SimPlaceWindow(199, 706);
     SlideLeft();

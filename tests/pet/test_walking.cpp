@@ -17,7 +17,7 @@ namespace {
 double SeedFor(int32_t draws, const std::function<bool(const std::vector<int32_t>&)>& want) {
     for (double seed = 1; seed < 200000; ++seed) {
         SimReset();
-        SeedRandom(seed, 0);
+        SeedRandom(seed);
         std::vector<int32_t> d;
         for (int32_t n = 0; n < draws; ++n) {
             d.push_back(RandomInt(5));

@@ -229,7 +229,7 @@ TEST(Film, ARealBehaviourLastsItsPausesPlusTheHold) {
     const RunResult r = RunPet(options, [&](const TraceEvent& e) {
         if (e.kind == TraceEvent::Kind::Move) x = e.x, y = e.y;
         if (e.kind != TraceEvent::Kind::Present) return;
-        for (int32_t i = 0; i < PictureSize * PictureSize; ++i) picture[i] = ConvertedRows[i] & 0xFFFFFF;
+        for (int32_t i = 0; i < PictureSize * PictureSize; ++i) picture[i] = PetWindow.convertedRows[i] & 0xFFFFFF;
         pictures.push_back(picture);
         keys.push_back({e.t, x, y, static_cast<int32_t>(pictures.size() - 1)});
     });

@@ -9,7 +9,7 @@ namespace {
 
 void OpenWindow() {
     SimReset(SimConfig{1024, 768, 738, false});
-    OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    OpenPetWindow(35, 35);
 }
 
 void LoadFreeze(benchmark::State& state) {

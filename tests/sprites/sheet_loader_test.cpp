@@ -18,7 +18,7 @@ constexpr int S = SheetFrameSize;
 struct SheetTest : ::testing::Test {
     void SetUp() override {
         SimReset();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35), 0);
         CurrentSheet = nullptr;
         StandardSheet = nullptr;
         Hooks = PetHooks();
@@ -45,9 +45,9 @@ int StoredValue(const SheetData& s, int x, int y) {
 }
 
 void FillFramebuffer(uint32_t colour) {
-    for (int y = 0; y < Framebuffer.height; ++y)
-        for (int x = 0; x < Framebuffer.width; ++x) PixelAt(Framebuffer, x, y) = colour;
-    for (bool& m : RowMarks) m = false;
+    for (int y = 0; y < PetWindow.framebuffer.height; ++y)
+        for (int x = 0; x < PetWindow.framebuffer.width; ++x) PixelAt(PetWindow.framebuffer, x, y) = colour;
+    for (bool& m : PetWindow.rowMarks) m = false;
 }
 
 // A sheet whose every column has its own colour (values outside the
@@ -134,9 +134,9 @@ TEST_F(SheetTest, ShowFrameReplacesTheWholeWindowWithOneFrame) {
         FillFramebuffer(0x12345678u);
         ShowFrame(sheet, k);
         for (int y = 0; y < S; ++y) {
-            EXPECT_TRUE(RowMarks[y]) << "row " << y;
+            EXPECT_TRUE(PetWindow.rowMarks[y]) << "row " << y;
             for (int x = 0; x < S; ++x)
-                ASSERT_EQ(PixelAt(Framebuffer, x, y), PixelAt(*sheet, S * (k - 1) + x, y))
+                ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), PixelAt(*sheet, S * (k - 1) + x, y))
                     << "frame " << k << " at " << x << ", " << y;
         }
     }
@@ -150,13 +150,13 @@ TEST_F(SheetTest, ShowFrameOfLoadedSheetsAndOfFramesTheSheetLacks) {
     ShowFrame(CurrentSheet, 13);
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x)
-            ASSERT_EQ(PixelAt(Framebuffer, x, y), PixelAt(*CurrentSheet, 12 * S + x, y));
+            ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), PixelAt(*CurrentSheet, 12 * S + x, y));
     // no frame 0 or 14: nothing is drawn
     FillFramebuffer(0x12345678u);
     for (int k : {0, 14, -1, INT32_MAX, INT32_MIN}) ShowFrame(CurrentSheet, k);
     for (int y = 0; y < S; ++y) {
-        EXPECT_FALSE(RowMarks[y]);
-        for (int x = 0; x < S; ++x) ASSERT_EQ(PixelAt(Framebuffer, x, y), 0x12345678u);
+        EXPECT_FALSE(PetWindow.rowMarks[y]);
+        for (int x = 0; x < S; ++x) ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), 0x12345678u);
     }
 }
 
@@ -170,8 +170,8 @@ TEST_F(SheetTest, FailedSurfaceLeavesNoSheetAndTheWindowAlone) {
     EXPECT_EQ(CurrentSheet, nullptr);
     ShowFrame(CurrentSheet, 1);
     for (int y = 0; y < S; ++y) {
-        EXPECT_FALSE(RowMarks[y]);
-        for (int x = 0; x < S; ++x) ASSERT_EQ(PixelAt(Framebuffer, x, y), 0x12345678u);
+        EXPECT_FALSE(PetWindow.rowMarks[y]);
+        for (int x = 0; x < S; ++x) ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), 0x12345678u);
     }
     // LoadSheet does not free what it replaced
     EXPECT_EQ(before->width, 140);

@@ -7,7 +7,7 @@
 
 static void BuildSheet700x35(benchmark::State& state) {
     SimReset();
-    OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    OpenPetWindow(35, 35);
     for (auto _ : state) {
         Surface* sheet = CreateSurface(700, 35);
         for (int32_t y = 0; y < 35; ++y)
@@ -26,7 +26,7 @@ BENCHMARK(BuildSheet700x35)->Unit(benchmark::kMillisecond);
 
 static void PutOneFrame(benchmark::State& state) {
     SimReset();
-    OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+    OpenPetWindow(35, 35);
     Surface* sheet = CreateSurface(210, 35);
     int32_t k = 0;
     for (auto _ : state) {

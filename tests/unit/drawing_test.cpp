@@ -22,13 +22,13 @@ Surface* TaggedSheet(int32_t width, int32_t height) {
 
 void FillFramebuffer(uint32_t colour) {
     for (int32_t y = 0; y < 35; ++y)
-        for (int32_t x = 0; x < 35; ++x) PixelAt(Framebuffer, x, y) = colour;
+        for (int32_t x = 0; x < 35; ++x) PixelAt(PetWindow.framebuffer, x, y) = colour;
     ClearMarks();
 }
 
 int MarkedRows() {
     int n = 0;
-    for (bool m : RowMarks) n += m;
+    for (bool m : PetWindow.rowMarks) n += m;
     return n;
 }
 
@@ -65,8 +65,8 @@ TEST_F(Drawing, SurfacesArePaddedTo16BytesAndStartAsMask) {
     EXPECT_EQ(CreateSurface(35, -1), nullptr);
     EXPECT_EQ(CreateSurface(INT32_MAX, INT32_MAX), nullptr);
     DestroySurface(nullptr);
-    DestroySurface(&Framebuffer);  // not ours to free: ignored
-    EXPECT_NE(Framebuffer.pixels, nullptr);
+    DestroySurface(&PetWindow.framebuffer);  // not ours to free: ignored
+    EXPECT_NE(PetWindow.framebuffer.pixels, nullptr);
 }
 
 TEST(DrawingClosed, NothingWithoutAWindow) {
@@ -100,10 +100,10 @@ TEST_F(Drawing, SetPixelRoundsAndDropsOutsidePixels) {
     EXPECT_EQ(MarkedRows(), 0) << "an off-screen sheet marks no framebuffer row";
     DestroySurface(s);
 
-    SetPixel(&Framebuffer, 4, 9, 0xFFFFFFFFu);
-    EXPECT_EQ(PixelAt(Framebuffer, 4, 9), 0xFFFFFFFFu);
+    SetPixel(&PetWindow.framebuffer, 4, 9, 0xFFFFFFFFu);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 4, 9), 0xFFFFFFFFu);
     EXPECT_EQ(MarkedRows(), 1);
-    EXPECT_TRUE(RowMarks[9]);
+    EXPECT_TRUE(PetWindow.rowMarks[9]);
 }
 
 TEST_F(Drawing, FramesOfASheetFillTheWholeWindow) {
@@ -117,7 +117,7 @@ TEST_F(Drawing, FramesOfASheetFillTheWholeWindow) {
             EXPECT_EQ(status, 0);
             for (int32_t y = 0; y < 35; ++y)
                 for (int32_t x = 0; x < 35; ++x)
-                    ASSERT_EQ(PixelAt(Framebuffer, x, y), Tag(35 * k - 35 + x, y))
+                    ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), Tag(35 * k - 35 + x, y))
                         << "frame " << k << " at " << x << "," << y;
             EXPECT_EQ(MarkedRows(), 35);
         }
@@ -130,14 +130,14 @@ TEST_F(Drawing, RectanglesOutsideTheSourceArePulledOntoItsEdge) {
     FillFramebuffer(0);
     EXPECT_EQ(PutRect(0, 0, sheet, -5, 0, -1, 34), 0);
     for (int32_t y = 0; y < 35; ++y) {
-        EXPECT_EQ(PixelAt(Framebuffer, 0, y), Tag(0, y));
-        EXPECT_EQ(PixelAt(Framebuffer, 1, y), 0u);
+        EXPECT_EQ(PixelAt(PetWindow.framebuffer, 0, y), Tag(0, y));
+        EXPECT_EQ(PixelAt(PetWindow.framebuffer, 1, y), 0u);
     }
     FillFramebuffer(0);
     EXPECT_EQ(PutRect(0, 0, sheet, 300, 40, 400, 50), 0);  // the corner pixel only
-    EXPECT_EQ(PixelAt(Framebuffer, 0, 0), Tag(209, 34));
-    EXPECT_EQ(PixelAt(Framebuffer, 1, 0), 0u);
-    EXPECT_EQ(PixelAt(Framebuffer, 0, 1), 0u);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 0, 0), Tag(209, 34));
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 1, 0), 0u);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 0, 1), 0u);
     EXPECT_EQ(MarkedRows(), 1);
     DestroySurface(sheet);
 }
@@ -148,15 +148,15 @@ TEST_F(Drawing, DestinationIsClippedToTheFramebuffer) {
     EXPECT_EQ(PutRect(-10.4f, -2.5f, sprite, 0, 0, 34, 34), 0);  // lands at (-10, -3)
     for (int32_t y = 0; y < 35; ++y)
         for (int32_t x = 0; x < 35; ++x)
-            ASSERT_EQ(PixelAt(Framebuffer, x, y), (x < 25 && y < 32) ? Tag(x + 10, y + 3) : 0u)
+            ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), (x < 25 && y < 32) ? Tag(x + 10, y + 3) : 0u)
                 << x << "," << y;
-    for (int32_t y = 0; y < 35; ++y) EXPECT_EQ(RowMarks[y], y < 32) << y;
+    for (int32_t y = 0; y < 35; ++y) EXPECT_EQ(PetWindow.rowMarks[y], y < 32) << y;
 
     FillFramebuffer(0);
     EXPECT_EQ(PutRect(30, 33, sprite, 0, 0, 34, 34), 0);
-    EXPECT_EQ(PixelAt(Framebuffer, 30, 33), Tag(0, 0));
-    EXPECT_EQ(PixelAt(Framebuffer, 34, 34), Tag(4, 1));
-    EXPECT_EQ(PixelAt(Framebuffer, 29, 33), 0u);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 30, 33), Tag(0, 0));
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 34, 34), Tag(4, 1));
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 29, 33), 0u);
     EXPECT_EQ(MarkedRows(), 2);
 
     // Wholly outside, however far: carried out, nothing drawn.
@@ -168,7 +168,7 @@ TEST_F(Drawing, DestinationIsClippedToTheFramebuffer) {
     }
     EXPECT_EQ(MarkedRows(), 0);
     for (int32_t y = 0; y < 35; ++y)
-        for (int32_t x = 0; x < 35; ++x) ASSERT_EQ(PixelAt(Framebuffer, x, y), 0u);
+        for (int32_t x = 0; x < 35; ++x) ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), 0u);
     DestroySurface(sprite);
 }
 
@@ -183,24 +183,24 @@ TEST_F(Drawing, MaskPixelsOverwriteAndNullSourcesAreRefused) {
     PixelAt(*holed, 3, 3) = MaskColour;
     PutRect(0, 0, opaque, 0, 0, 35, 35);
     PutRect(0, 0, holed, 0, 0, 35, 35);
-    EXPECT_EQ(PixelAt(Framebuffer, 3, 3), MaskColour);
-    EXPECT_EQ(PixelAt(Framebuffer, 4, 3), 0xFF405060u);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 3, 3), MaskColour);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 4, 3), 0xFF405060u);
 
     ClearMarks();
     EXPECT_NE(PutRect(0, 0, nullptr, 0, 0, 35, 35), 0);
     EXPECT_EQ(MarkedRows(), 0);
-    EXPECT_EQ(PixelAt(Framebuffer, 4, 3), 0xFF405060u);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 4, 3), 0xFF405060u);
     DestroySurface(opaque);
     DestroySurface(holed);
 }
 
 TEST_F(Drawing, ClearScreenFillsWithTheBackground) {
     SetColours(MaskColour, MaskColour);
-    EXPECT_EQ(ForegroundColour, MaskColour);
+    EXPECT_EQ(PetWindow.foreground, MaskColour);
     ClearMarks();
     ClearScreen();
     for (int32_t y = 0; y < 35; ++y)
-        for (int32_t x = 0; x < 35; ++x) ASSERT_EQ(PixelAt(Framebuffer, x, y), MaskColour);
+        for (int32_t x = 0; x < 35; ++x) ASSERT_EQ(PixelAt(PetWindow.framebuffer, x, y), MaskColour);
     EXPECT_EQ(MarkedRows(), 35);
 }
 
@@ -209,18 +209,18 @@ TEST_F(Drawing, TheBandRunsFromFirstToLastMarkAndLosesAlpha) {
     ClearMarks();
     EXPECT_FALSE(TakeMarkedBand(first, last));
 
-    SetPixel(&Framebuffer, 0, 3, 0xFFFF00FFu);
-    SetPixel(&Framebuffer, 34, 7, 0x80123456u);
-    PixelAt(Framebuffer, 0, 5) = 0xFFABCDEFu;  // unmarked, inside the band
-    PixelAt(Framebuffer, 0, 9) = 0xFFABCDEFu;  // unmarked, below it
+    SetPixel(&PetWindow.framebuffer, 0, 3, 0xFFFF00FFu);
+    SetPixel(&PetWindow.framebuffer, 34, 7, 0x80123456u);
+    PixelAt(PetWindow.framebuffer, 0, 5) = 0xFFABCDEFu;  // unmarked, inside the band
+    PixelAt(PetWindow.framebuffer, 0, 9) = 0xFFABCDEFu;  // unmarked, below it
     ASSERT_TRUE(TakeMarkedBand(first, last));
     EXPECT_EQ(first, 3);
     EXPECT_EQ(last, 7);
-    EXPECT_EQ(ConvertedRows[3 * 35 + 0], 0x00FF00FFu);
-    EXPECT_EQ(ConvertedRows[7 * 35 + 34], 0x00123456u);
-    EXPECT_EQ(ConvertedRows[7 * 35 + 0], 0x00000000u);  // was opaque black
-    EXPECT_EQ(ConvertedRows[5 * 35 + 0], 0u) << "only marked rows are converted";
-    EXPECT_EQ(ConvertedRows[9 * 35 + 0], 0u);
+    EXPECT_EQ(PetWindow.convertedRows[3 * 35 + 0], 0x00FF00FFu);
+    EXPECT_EQ(PetWindow.convertedRows[7 * 35 + 34], 0x00123456u);
+    EXPECT_EQ(PetWindow.convertedRows[7 * 35 + 0], 0x00000000u);  // was opaque black
+    EXPECT_EQ(PetWindow.convertedRows[5 * 35 + 0], 0u) << "only marked rows are converted";
+    EXPECT_EQ(PetWindow.convertedRows[9 * 35 + 0], 0u);
     EXPECT_EQ(MarkedRows(), 0);
     EXPECT_FALSE(TakeMarkedBand(first, last));
 
@@ -228,7 +228,7 @@ TEST_F(Drawing, TheBandRunsFromFirstToLastMarkAndLosesAlpha) {
     ASSERT_TRUE(TakeMarkedBand(first, last));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, 34);
-    EXPECT_EQ(ConvertedRows[5 * 35 + 0], 0x00ABCDEFu);
+    EXPECT_EQ(PetWindow.convertedRows[5 * 35 + 0], 0x00ABCDEFu);
 }
 
 TEST_F(Drawing, NestedLockingTakesThePlatformLockOnce) {
@@ -236,9 +236,9 @@ TEST_F(Drawing, NestedLockingTakesThePlatformLockOnce) {
     TakeScreenLock();
     TakeScreenLock();
     EXPECT_EQ(ScreenLock.count, 2);
-    SetPixel(&Framebuffer, 1, 1, 5);
-    EXPECT_EQ(PutRect(0, 0, &Framebuffer, 1, 1, 1, 1), 0);
-    EXPECT_EQ(PixelAt(Framebuffer, 0, 0), 5u);
+    SetPixel(&PetWindow.framebuffer, 1, 1, 5);
+    EXPECT_EQ(PutRect(0, 0, &PetWindow.framebuffer, 1, 1, 1, 1), 0);
+    EXPECT_EQ(PixelAt(PetWindow.framebuffer, 0, 0), 5u);
     ReleaseScreenLock();
     EXPECT_TRUE(ScreenLock.held);
     ReleaseScreenLock();

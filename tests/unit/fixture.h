@@ -12,7 +12,7 @@
 struct OpenWindowTest : ::testing::Test {
     void SetUp() override {
         SimReset();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35), 0);
     }
     void TearDown() override { SimReset(); }
 };
@@ -26,5 +26,5 @@ inline std::vector<TraceEvent> EventsOf(TraceEvent::Kind kind) {
 }
 
 inline void ClearMarks() {
-    for (bool& m : RowMarks) m = false;
+    for (bool& m : PetWindow.rowMarks) m = false;
 }

@@ -5,9 +5,9 @@
 
 namespace {
 
-using Keys = OpenWindowTest;
+using KeyRingTest = OpenWindowTest;
 
-TEST_F(Keys, AFullRingDropsItsOldestKey) {
+TEST_F(KeyRingTest, AFullRingDropsItsOldestKey) {
     for (int32_t c = 1; c <= 16; ++c) SimTypeKey(0, 'a' + c);
     for (int32_t c = 2; c <= 16; ++c) EXPECT_EQ(PollKey(), std::string(1, static_cast<char>('a' + c)));
     EXPECT_EQ(PollKey(), "");
@@ -18,7 +18,7 @@ TEST_F(Keys, AFullRingDropsItsOldestKey) {
     EXPECT_EQ(taken.back().key, 'a' + 16);
 }
 
-TEST_F(Keys, PollKeyForms) {
+TEST_F(KeyRingTest, PollKeyForms) {
     const struct {
         int32_t code;
         std::string expected;
@@ -38,12 +38,12 @@ TEST_F(Keys, PollKeyForms) {
     }
 }
 
-TEST_F(Keys, CodeZeroReadsAsNoKeyButStillCountsAsAHit) {
+TEST_F(KeyRingTest, CodeZeroReadsAsNoKeyButStillCountsAsAHit) {
     SimTypeKey(0, 0);
     SleepMs(2000);
     EXPECT_EQ(SimNow(), 0);
     EXPECT_EQ(PollKey(), "");
-    EXPECT_FALSE(KeyHitFlag);
+    EXPECT_FALSE(::Keys.hit);
 }
 
 TEST(KeysClosed, NoWindowNoKeys) {
@@ -56,7 +56,7 @@ TEST(KeysClosed, NoWindowNoKeys) {
 // How long SleepMs(n) lasts when a key is typed at keyAt (negative: none).
 int64_t PauseLength(int32_t n, int64_t keyAt) {
     SimReset();
-    EXPECT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    EXPECT_EQ(OpenPetWindow(35, 35), 0);
     SimPlaceWindow(0, 0);
     if (keyAt >= 0) SimTypeKey(keyAt, 'x');
     SleepMs(n);
@@ -87,7 +87,7 @@ TEST(Pauses, LongPausesCheckEvery50MsExceptTheLastStep) {
     EXPECT_EQ(PauseLength(99, 0), 99);
 }
 
-TEST_F(Keys, AKeyDuringAShortPauseCutsTheNextLongOne) {
+TEST_F(KeyRingTest, AKeyDuringAShortPauseCutsTheNextLongOne) {
     SimTypeKey(40, 27);
     SleepMs(80);
     EXPECT_EQ(SimNow(), 80);
@@ -104,7 +104,7 @@ TEST_F(Keys, AKeyDuringAShortPauseCutsTheNextLongOne) {
     EXPECT_EQ(SimNow(), 2280);
 }
 
-TEST_F(Keys, ZeroNegativeAndWaitForKey) {
+TEST_F(KeyRingTest, ZeroNegativeAndWaitForKey) {
     SleepMs(0);
     SleepMs(-5);
     SleepMs(INT32_MIN);

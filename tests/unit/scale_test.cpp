@@ -12,8 +12,8 @@ void OpenAtScale(double factor) {
     SimReset();
     int32_t w = 0, h = 0;
     GetDesktopSize(w, h);
-    Scaling.factor = factor;
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped, 0), 0);
+    PetWindow.scale = factor;
+    ASSERT_EQ(OpenPetWindow(35, 35), 0);
 }
 
 struct Scale : ::testing::TestWithParam<double> {
@@ -21,7 +21,7 @@ struct Scale : ::testing::TestWithParam<double> {
 };
 
 TEST_P(Scale, PositionsComeBackUnchangedAndKeepTheirOrder) {
-    Scaling.factor = GetParam();
+    PetWindow.scale = GetParam();
     int32_t lastDevice = ToDevicePosition(-3001);
     for (int32_t x = -3000; x <= 3000; ++x) {
         const int32_t device = ToDevicePosition(x);
@@ -30,7 +30,7 @@ TEST_P(Scale, PositionsComeBackUnchangedAndKeepTheirOrder) {
         ASSERT_LE(device - lastDevice, static_cast<int32_t>(GetParam()) + 1);
         lastDevice = device;
     }
-    Scaling.devicePositions = false;
+    PetWindow.devicePositions = false;
     EXPECT_EQ(ToDevicePosition(101), 101);
     EXPECT_EQ(ToLogicalPosition(151), 151);
 }
@@ -39,20 +39,20 @@ TEST_P(Scale, EverySpritePixelBecomesAWholeBlock) {
     const double factor = GetParam();
     OpenAtScale(factor);
     const int32_t side = static_cast<int32_t>(35 * factor + 0.5);
-    ASSERT_EQ(Scaling.deviceWidth, side);
-    ASSERT_EQ(Scaling.deviceHeight, side);
+    ASSERT_EQ(PetWindow.deviceWidth, side);
+    ASSERT_EQ(PetWindow.deviceHeight, side);
 
     // Every sprite pixel tagged with where it lies; one of the mask colour.
     for (int32_t y = 0; y < 35; ++y)
         for (int32_t x = 0; x < 35; ++x)
-            PixelAt(Framebuffer, x, y) = 0xFF000000u | static_cast<uint32_t>(x << 8 | y);
-    PixelAt(Framebuffer, 0, 0) = MaskColour;
+            PixelAt(PetWindow.framebuffer, x, y) = 0xFF000000u | static_cast<uint32_t>(x << 8 | y);
+    PixelAt(PetWindow.framebuffer, 0, 0) = MaskColour;
     MarkAllRows();
     int32_t first = -1, last = -1;
     ASSERT_TRUE(TakeMarkedBand(first, last));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, side - 1);
-    const auto at = [side](int32_t X, int32_t Y) { return ConvertedRows[Y * side + X]; };
+    const auto at = [side](int32_t X, int32_t Y) { return PetWindow.convertedRows[Y * side + X]; };
     EXPECT_EQ(at(0, 0), 0x00FF00FFu) << "the mask colour stays exact";
 
     // Device column X shows sprite column columnOf[X] in every row, and row
@@ -79,7 +79,7 @@ TEST_P(Scale, EverySpritePixelBecomesAWholeBlock) {
     for (int32_t b : blocks) EXPECT_TRUE(b == static_cast<int32_t>(factor) || b == static_cast<int32_t>(factor) + 1) << b;
 
     // One changed row gives the band of its block only.
-    SetPixel(&Framebuffer, 3, 20, 0xFF123456u);
+    SetPixel(&PetWindow.framebuffer, 3, 20, 0xFF123456u);
     ASSERT_TRUE(TakeMarkedBand(first, last));
     EXPECT_EQ(rowOf[first], 20);
     EXPECT_EQ(rowOf[last], 20);

@@ -13,7 +13,7 @@ std::vector<uint32_t> Presented;
 int ListenedEvents = 0;
 void Listen(const TraceEvent& e) {
     ++ListenedEvents;
-    if (e.kind == TraceEvent::Kind::Present) Presented.push_back(ConvertedRows[0]);
+    if (e.kind == TraceEvent::Kind::Present) Presented.push_back(PetWindow.convertedRows[0]);
 }
 
 struct Headless : OpenWindowTest {
@@ -41,8 +41,8 @@ TEST_F(Headless, EachPausePresentsWhatWasDrawnBeforeIt) {
     Put(0xFF222222u);  // replaces the first before any cycle
     SleepMs(80);
     SleepMs(80);  // nothing new: nothing presented
-    SetPixel(&Framebuffer, 3, 20, 0xFF333333u);
-    SetPixel(&Framebuffer, 3, 22, 0xFF333333u);
+    SetPixel(&PetWindow.framebuffer, 3, 20, 0xFF333333u);
+    SetPixel(&PetWindow.framebuffer, 3, 22, 0xFF333333u);
     SleepMs(5);
     const auto presents = EventsOf(TraceEvent::Kind::Present);
     ASSERT_EQ(presents.size(), 2u);
@@ -95,7 +95,7 @@ TEST_F(Headless, ResetMakesRunsIndependent) {
     SimSetTaskbarTopAt(0, 600);
     SleepMs(20);
     SetWindowTitle("Pomfy");
-    SeedRandom(7, 0);
+    SeedRandom(7);
     const double afterSeven = RandomUnit();
     TakeScreenLock();  // as if a run ended in the middle of a drawing
     SimNote("left over");
@@ -105,14 +105,14 @@ TEST_F(Headless, ResetMakesRunsIndependent) {
     EXPECT_TRUE(SimTrace().empty());
     EXPECT_FALSE(PetWindow.open);
     EXPECT_FALSE(ScreenLock.held);
-    EXPECT_EQ(KeyBuffer.read, KeyBuffer.write);
-    EXPECT_FALSE(KeyHitFlag);
+    EXPECT_EQ(Keys.read, Keys.write);
+    EXPECT_FALSE(Keys.hit);
     EXPECT_EQ(GetTaskbarTop(), 738);
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35), 0);
     SleepMs(6000);
     EXPECT_EQ(SimNow(), 6000) << "no key of the earlier run arrives";
     EXPECT_EQ(PollKey(), "");
-    SeedRandom(7, 0);
+    SeedRandom(7);
     EXPECT_EQ(RandomUnit(), afterSeven);
 }
 
@@ -121,7 +121,7 @@ TEST_F(Headless, WithoutATraceTheListenerStillHearsEverything) {
     config.keepTrace = false;
     config.clockStart = 1700000000.0;
     SimReset(config);
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35), 0);
     for (int i = 0; i < 1000; ++i) {
         SetWindowPosition(i, 700);
         SleepMs(10);
@@ -135,7 +135,7 @@ TEST_F(Headless, KeysTypedBeforeOpeningArriveOnceItIsOpen) {
     SimReset();
     SimTypeKey(0, 27);
     EXPECT_EQ(PollKey(), "");
-    ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    ASSERT_EQ(OpenPetWindow(35, 35), 0);
     EXPECT_EQ(PollKey(), "\x1B");
 }
 

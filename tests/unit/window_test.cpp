@@ -7,39 +7,21 @@
 
 namespace {
 
-TEST(Open, RefusesBadArguments) {
-    const int32_t bad[][3] = {{35, 35, 12}, {0, 35, 24}, {35, 0, 24}, {-35, 35, 24},
-                              {35, 35, 0},  {35, 35, 33}, {35, 36, 24}};
-    for (auto [w, h, depth] : bad) {
+TEST(Open, RefusesBadSizesAndASecondWindow) {
+    const int32_t bad[][2] = {{0, 35}, {35, 0}, {-35, 35}, {35, 36}};
+    for (auto [w, h] : bad) {
         SimReset();
-        EXPECT_NE(OpenPetWindow(w, h, depth, 0, FlagShaped | FlagNoSwitching, 0), 0) << w << "x" << h << "@" << depth;
+        EXPECT_NE(OpenPetWindow(w, h), 0) << w << "x" << h;
         EXPECT_FALSE(PetWindow.open);
-        EXPECT_EQ(Framebuffer.pixels, nullptr);
+        EXPECT_EQ(PetWindow.framebuffer.pixels, nullptr);
         // A reason the program can show the user.
         EXPECT_STRNE(PetWindow.failure, "");
     }
-    for (int32_t depth : {1, 2, 4, 8, 15, 16, 24, 32}) {
-        SimReset();
-        EXPECT_EQ(OpenPetWindow(35, 35, depth, -3, 0, 0), 0) << depth;
-        EXPECT_STREQ(PetWindow.failure, "");
-    }
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
-    EXPECT_STREQ(PetWindow.failure, "it is open already");
     SimReset();
-}
-
-TEST(Open, ShapedImpliesNoFrameAndNoSwitching) {
-    constexpr int32_t Implied = FlagShaped | FlagNoFrame | FlagNoSwitching;
-    const int32_t flags[][2] = {{FlagShaped | FlagNoSwitching, Implied},
-                                {FlagShaped, Implied},
-                                {0, 0},
-                                {FlagTopmost, FlagTopmost},
-                                {-16, -16}};
-    for (auto [given, effective] : flags) {
-        SimReset();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, given, 0), 0);
-        EXPECT_EQ(PetWindow.flags, effective) << given;
-    }
+    EXPECT_EQ(OpenPetWindow(35, 35), 0);
+    EXPECT_STREQ(PetWindow.failure, "");
+    EXPECT_NE(OpenPetWindow(35, 35), 0);
+    EXPECT_STREQ(PetWindow.failure, "it is open already");
     SimReset();
 }
 
@@ -55,23 +37,23 @@ TEST(Open, StartsBlackUnmarkedAndCentred) {
         GetDesktopSize(dw, dh);  // before the window exists
         EXPECT_EQ(dw, w);
         EXPECT_EQ(dh, h);
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35), 0);
         int32_t px = 0, py = 0;
         GetWindowPosition(px, py);
         EXPECT_EQ(px, x);
         EXPECT_EQ(py, y);
     }
-    EXPECT_EQ(Framebuffer.width, 35);
-    EXPECT_EQ(Framebuffer.height, 35);
-    EXPECT_EQ(Framebuffer.pitch, 140);
+    EXPECT_EQ(PetWindow.framebuffer.width, 35);
+    EXPECT_EQ(PetWindow.framebuffer.height, 35);
+    EXPECT_EQ(PetWindow.framebuffer.pitch, 140);
     for (int32_t i = 0; i < 35 * 35; ++i) {
-        ASSERT_EQ(Framebuffer.pixels[i], 0xFF000000u);
-        ASSERT_EQ(ConvertedRows[i], 0u);
+        ASSERT_EQ(PetWindow.framebuffer.pixels[i], 0xFF000000u);
+        ASSERT_EQ(PetWindow.convertedRows[i], 0u);
     }
-    for (bool m : RowMarks) EXPECT_FALSE(m);
-    EXPECT_EQ(ForegroundColour, 0xFFFFFFFFu);
-    EXPECT_EQ(BackgroundColour, 0xFF000000u);
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0) << "one window per program";
+    for (bool m : PetWindow.rowMarks) EXPECT_FALSE(m);
+    EXPECT_EQ(PetWindow.foreground, 0xFFFFFFFFu);
+    EXPECT_EQ(PetWindow.background, 0xFF000000u);
+    EXPECT_NE(OpenPetWindow(35, 35), 0) << "one window per program";
     EXPECT_TRUE(PetWindow.open);
     SimReset();
 }
@@ -80,7 +62,7 @@ TEST(Open, AFailedOpeningLeavesEverythingClosed) {
     SimConfig config;
     config.windowOpens = false;
     SimReset(config);
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+    EXPECT_NE(OpenPetWindow(35, 35), 0);
     EXPECT_FALSE(PetWindow.open);
     EXPECT_EQ(CreateSurface(35, 35), nullptr);
     SetWindowPosition(1, 2);

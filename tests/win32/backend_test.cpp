@@ -66,7 +66,7 @@ struct PetWindowEnvironment : ::testing::Environment {
         // it off and closing restores it.
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
         ScreenSaverBeforeOpening = ScreenSaverActive();
-        ASSERT_EQ(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0);
+        ASSERT_EQ(OpenPetWindow(35, 35), 0);
         ASSERT_NE(PetWindowHandle(), nullptr);
         ASSERT_TRUE(Settle());
     }
@@ -134,7 +134,7 @@ TEST(Opening, MakesAShapedFramelessWindowCentredOnTheScreen) {
     EXPECT_TRUE(flags & LWA_COLORKEY);
 
     EXPECT_FALSE(ScreenSaverActive()) << "the screen saver stays off while the window is open";
-    EXPECT_NE(OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0), 0) << "one window per program";
+    EXPECT_NE(OpenPetWindow(35, 35), 0) << "one window per program";
 }
 
 TEST(Opening, TheDesktopQueriesAnswerFromTheScreen) {
@@ -178,7 +178,7 @@ TEST(Presentation, ShowsTheFramebufferWithoutItsAlphaByte) {
     EXPECT_EQ(WindowPixel(34, 34), 0xEEEE40u);
 
     // One marked row deep inside: only that row changes, in its own place.
-    SetPixel(&Framebuffer, 5, 20, 0x00123456u);
+    SetPixel(&PetWindow.framebuffer, 5, 20, 0x00123456u);
     ASSERT_TRUE(Settle());
     EXPECT_EQ(WindowPixel(5, 20), 0x123456u);
     EXPECT_EQ(WindowPixel(5, 19), 0x238540u);
@@ -235,7 +235,7 @@ TEST(Cycle, FramesAndMovesInQuickSuccessionAreDrawnAtMostEvery10Ms) {
     const double start = NowMs();
     for (int i = 1; i <= 40; ++i) {
         SetWindowPosition(200 + i, 300);
-        SetPixel(&Framebuffer, 10, 10, 0xFF000000u | static_cast<uint32_t>(i));
+        SetPixel(&PetWindow.framebuffer, 10, 10, 0xFF000000u | static_cast<uint32_t>(i));
         Sleep(2);
     }
     const double elapsed = NowMs() - start;
@@ -514,7 +514,7 @@ TEST(Closing, EndsTheThreadAndRestoresWhatOpeningChanged) {
     HWND window = PetWindowHandle();
     char className[256] = {};
     ASSERT_GT(GetClassNameA(window, className, sizeof className), 0);
-    StopWindowThread();
+    WindowThreadDriver.Close();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(PetWindowHandle(), nullptr);
     WNDCLASSA info;

@@ -3,7 +3,7 @@
 // standard output. The end-to-end tests look at the window it opens from a
 // separate X client.
 //
-//   open                 OpenPetWindow, 35 x 35, FlagShaped | FlagNoSwitching -> "open STATUS"
+//   open                 OpenPetWindow, 35 x 35                  -> "open STATUS"
 //   title TEXT           SetWindowTitle                          -> "ok"
 //   frame                puts the test frame and waits for it    -> "ok"
 //   shape                the frame's opaque pixels, 35 lines of '#' and '.', then "end"
@@ -72,7 +72,7 @@ int main() {
         std::string rest;
         std::getline(in >> std::ws, rest);
         if (command == "open") {
-            std::printf("open %d\n", OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0));
+            std::printf("open %d\n", OpenPetWindow(35, 35));
         } else if (command == "title") {
             SetWindowTitle(rest.c_str());
             std::printf("ok\n");

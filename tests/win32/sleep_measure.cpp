@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     const int calls = argc > 1 ? std::atoi(argv[1]) : 300;
     Measure("window closed", 1, calls);
     Measure("window closed", 6, calls);
-    if (OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0) != 0) {
+    if (OpenPetWindow(35, 35) != 0) {
         std::printf("the window did not open\n");
         return 1;
     }

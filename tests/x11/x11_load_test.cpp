@@ -29,7 +29,7 @@ namespace {
 // The window, opened once for all the tests of this program.
 void OpenOnce() {
     static const int32_t status = [] {
-        const int32_t opened = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+        const int32_t opened = OpenPetWindow(35, 35);
         SetWindowTitle("Pomfy-load");
         return opened;
     }();

@@ -33,7 +33,7 @@ static std::string Obey(const std::string& line) {
     }
     if (command == "bar") return std::to_string(GetTaskbarTop());
     if (command == "open") {
-        const int32_t status = OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0);
+        const int32_t status = OpenPetWindow(35, 35);
         Frame = CreateSurface(35, 35);
         return std::to_string(status);
     }

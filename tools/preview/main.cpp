@@ -60,10 +60,10 @@ struct Recorder {
             y = e.y;
         } else if (e.kind == TraceEvent::Kind::Present) {
             // The band of rows just drawn, as the window shows it.
-            const int32_t w = Framebuffer.width;
+            const int32_t w = PetWindow.framebuffer.width;
             for (int32_t row = std::max(e.firstRow, 0); row <= e.lastRow && row < PictureSize; ++row)
                 for (int32_t col = 0; col < PictureSize && col < w; ++col)
-                    picture[row * PictureSize + col] = ConvertedRows[row * w + col] & 0xFFFFFF;
+                    picture[row * PictureSize + col] = PetWindow.convertedRows[row * w + col] & 0xFFFFFF;
         } else {
             return;
         }

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     if (!behaviour) return Usage(name.empty() ? "give --behaviour NAME" : "no such behaviour");
 
     GetDesktopSize(DesktopWidth, DesktopHeight);
-    if (OpenPetWindow(35, 35, 24, 0, FlagShaped | FlagNoSwitching, 0) != 0) {
+    if (OpenPetWindow(35, 35) != 0) {
         std::fprintf(stderr, "pomfy-script: cannot open the window\n");
         return 1;
     }
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     ClearScreen();
     SetWindowTitle("Pomfy");
     RemoveFromTaskbar("Pomfy");
-    SeedRandom(seed, 0);
+    SeedRandom(seed);
     BuildStandardSheet();
     ShowFrame(StandardSheet, 5);
     SetWindowPosition(Park, Park);

@@ -317,7 +317,7 @@ int main(int argc, char** argv) {
     SimConfig config;
     config.keepTrace = false;
     SimReset(config);
-    if (OpenPetWindow(S, S, 24, 0, FlagShaped | FlagNoSwitching, 0) != 0) {
+    if (OpenPetWindow(S, S) != 0) {
         std::fprintf(stderr, "pomfy-sheets: the headless window did not open\n");
         return 1;
     }

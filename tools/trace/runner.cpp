@@ -312,7 +312,7 @@ void RunBody() {
             // As start-up would leave it, without the entrance.
             GetDesktopSize(DesktopWidth, DesktopHeight);
             SetUpPetWindow();
-            SeedRandom(Run.options->seed, 0);
+            SeedRandom(Run.options->seed);
             BuildStandardSheet();
             if (Run.options->hasStart) {
                 SimPlaceWindow(Run.options->startX, Run.options->startY);

@@ -76,10 +76,10 @@ void RunCycle() {
 
 // --- The backend --------------------------------------------------------------
 
-int32_t SimOpenWindow(int32_t, int32_t, int32_t, int32_t) {
-    if (!Sim.config.windowOpens) return 1;
+const char* SimOpenWindow(int32_t, int32_t) {
+    if (!Sim.config.windowOpens) return "the desktop refused it";
     Sim.open = true;
-    return 0;
+    return nullptr;
 }
 
 void SimCloseWindow() {
@@ -94,12 +94,14 @@ void SimSetTitle(const char* title) {
     SimRecord(e);
 }
 
+// Carried out at once.
 void SimMove(int32_t x, int32_t y) {
     TraceEvent e;
     e.kind = TraceEvent::Kind::Move;
     e.x = x;
     e.y = y;
     SimRecord(e);
+    WindowPlaced(x, y);
 }
 
 // Every SetPixel takes and releases the lock: both stay cheap when there is
@@ -114,6 +116,9 @@ void SimUnlock() {
     if (!Sim.locked) Fault("screen lock let go while not held");
     Sim.locked = false;
 }
+
+// Rows are presented at the start of every pause.
+void SimRowsMarked() {}
 
 // The clock moves on to until, or with keys to the next key typed before
 // then; a window cycle runs first, as at the start of every pause.
@@ -146,7 +151,7 @@ void SimKeyTaken(int32_t code) {
     SimRecord(e);
 }
 
-void SimEndProgram(int32_t code) {
+[[noreturn]] void SimEndProgram(int32_t code) {
     TraceEvent e;
     e.kind = TraceEvent::Kind::Exit;
     e.status = code;
@@ -154,7 +159,10 @@ void SimEndProgram(int32_t code) {
     throw SimExit{code};
 }
 
+const WindowObserver SimObserver = {SimPauseStarts, SimKeyTaken};
+
 const char* SimStart() {
+    Observer = &SimObserver;
     return nullptr;
 }
 
@@ -184,18 +192,19 @@ double SimSeconds() {
     return Sim.config.clockStart + static_cast<double>(Sim.now) / 1000.0;
 }
 
-const DirectWindow SimWindow = {SimOpenWindow, SimCloseWindow, SimSetTitle,
-                                SimMove,       SimLock,        SimUnlock,
-                                SimWait,       SimPauseStarts, SimKeyTaken,
-                                SimEndProgram};
+// No window thread: what it would do happens at the moments its effect can
+// first be seen.
+const WindowDriver SimDriver = {SimOpenWindow, SimCloseWindow, SimSetTitle, SimMove,
+                                SimLock,       SimUnlock,      SimWait,     SimRowsMarked};
 
 }  // namespace
 
 // Always at scale 1 (no DesktopScale).
-const PlatformBackend SimBackend = {"headless",  SimStart,   SimDesktopSize, nullptr,
-                                    SimTaskbarTop, SimRemoveFromTaskbar, SimClockNs,
-                                    SimSeconds,  nullptr,    nullptr,
-                                    &SimWindow};
+const PlatformBackend SimBackend = {
+    "headless", SimStart,      SimDesktopSize, nullptr,       SimTaskbarTop,
+    SimRemoveFromTaskbar,      SimClockNs,     SimSeconds,    nullptr,
+    SimEndProgram,             &SimDriver,     nullptr,
+};
 
 const PlatformBackend* const PlatformBackends[] = {&SimBackend, nullptr};
 

@@ -85,8 +85,8 @@ void SimNote(const std::string& text);
 // Everything recorded since SimReset, in time order.
 const std::vector<TraceEvent>& SimTrace();
 // Called with every event as it is recorded (also when keepTrace is false);
-// null for none. Present events are reported while ConvertedRows holds the
-// picture just drawn.
+// null for none. Present events are reported while PetWindow.convertedRows
+// holds the picture just drawn.
 extern void (*SimListener)(const TraceEvent& event);
 
 // Runs body to its end; returns -1 when it returned, or the status it ended

@@ -6,6 +6,8 @@
 // bottom layer, which the program places itself through its anchor and
 // margins. Elsewhere (GNOME, which has no layer shell) Start says why not
 // and the X11 backend runs it through XWayland.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,9 +21,8 @@
 #include "fractional-scale-v1-client-protocol.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform.h"
-#include "wakeups.h"
-#include "wayland_internal.h"
 #include "viewporter-client-protocol.h"
+#include "wakeups.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 
@@ -225,6 +226,8 @@ const char* Start() {
     if (name[0] != '/' && (runtime == nullptr || *runtime == '\0')) {
         return "no Wayland compositor: XDG_RUNTIME_DIR is not set";
     }
+    static std::string why;
+    if (!WaylandLoadLibraries(why)) return why.c_str();
     Wl.display = wl_display_connect(name);
     if (Wl.display == nullptr) {
         std::snprintf(Reason, sizeof Reason, "cannot connect to the Wayland compositor \"%s\"",
@@ -255,7 +258,6 @@ const char* Start() {
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
     }
-    static std::string why;
     if (!OpenWakeups(why)) return Refuse(why.c_str());
     return nullptr;
 }
@@ -301,6 +303,7 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, DesktopScale, TaskbarTop,        RemoveFromTaskbar, MonotonicNs,
-    MonotonicSeconds,     nullptr, &WaylandMechanism, nullptr,
+    "wayland",   Start,   DesktopSize, DesktopScale,      TaskbarTop,
+    RemoveFromTaskbar,    MonotonicNs, MonotonicSeconds,  nullptr,
+    nullptr,     &WindowThreadDriver,  &WaylandMechanism,
 };

@@ -2,6 +2,8 @@
 // outside src/window/wayland/ and its tests includes this.
 #pragma once
 
+#include "wayland_library.h"  // first: it names the libraries' functions
+
 #include <wayland-client.h>
 
 #include <atomic>

@@ -1,12 +1,12 @@
 // The seat's keyboard: its keymap through xkbcommon, and key presses as the
 // key buffer's codes, the same as on the other backends.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <sys/mman.h>
 #include <unistd.h>
-#include <xkbcommon/xkbcommon.h>
 
 #include "neutral.h"
 #include "platform.h"
-#include "wayland_internal.h"
 
 namespace {
 
@@ -45,10 +45,8 @@ void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     close(fd);
 }
 
-// Gaining or losing the keyboard redraws the whole window, as on the other
-// backends.
-void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { MarkAllRows(); }
-void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { MarkAllRows(); }
+void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { FocusChanged(); }
+void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { FocusChanged(); }
 
 void Key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed) {
     if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !K.state) return;

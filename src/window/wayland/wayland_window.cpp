@@ -7,7 +7,9 @@
 // channel (the mask colour fully transparent) and an input region of the
 // opaque pixels; all of a cycle goes to the compositor in one commit, at its
 // end. The keyboard comes on demand: the compositor gives it on a click (and
-// may at the start).
+// may at the start). On a scaled output the buffer holds the window's device
+// pixels: shown through a viewport at the surface's logical size at a
+// fractional scale, or with the integer buffer scale.
 //
 // A second layer surface, anchored to all four edges with an exclusive zone
 // of 0 and never given a picture, asks the compositor for the area that its
@@ -16,6 +18,8 @@
 // The connection's events are read by WaitForWork and dispatched by
 // HandleEvents, under the lock; the thread sleeps in one ppoll on the
 // connection and the wake-ups of wakeups.h.
+#include "wayland_internal.h"  // first: see wayland_library.h
+
 #include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -29,7 +33,6 @@
 #include "platform.h"
 #include "viewporter-client-protocol.h"
 #include "wakeups.h"
-#include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 namespace {
@@ -77,10 +80,6 @@ std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
 constexpr size_t MostBuffers = 4;
 
 struct LayerWindow {
-    int32_t width = 0;  // of the buffer, in device pixels
-    int32_t height = 0;
-    int32_t logicalWidth = 0;  // of the surface
-    int32_t logicalHeight = 0;
     // Declared first, destroyed last: after the surfaces that show them.
     std::vector<std::unique_ptr<ShmBuffer>> buffers;
     WlPtr<wl_surface, wl_surface_destroy> surface;
@@ -92,10 +91,8 @@ struct LayerWindow {
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
     WlPtr<wl_region, wl_region_destroy> region;
-    // The picture as shown, with its alpha, and its opaque pixels (in the
-    // surface's logical pixels).
-    std::vector<uint32_t> picture;
-    std::vector<PixelRun> opaque;
+    // The window's opaque pixels in the surface's logical pixels.
+    std::vector<PixelRun> inputShape;
     // What the next commit carries.
     int32_t damageFirst = INT32_MAX;
     int32_t damageLast = -1;
@@ -135,7 +132,7 @@ ShmBuffer* FreeBuffer() {
         if (!b->busy) return b.get();
     }
     if (P->buffers.size() >= MostBuffers) return nullptr;
-    auto b = MakeBuffer(P->width, P->height);
+    auto b = MakeBuffer(PetWindow.deviceWidth, PetWindow.deviceHeight);
     if (!b) FatalError("no memory for the pet's picture");
     P->buffers.push_back(std::move(b));
     return P->buffers.back().get();
@@ -153,15 +150,15 @@ void Commit() {
         if (b == nullptr) {
             P->starved = true;  // sent once the compositor gives one back
         } else {
-            std::memcpy(b->pixels, P->picture.data(), b->bytes);
+            std::memcpy(b->pixels, PetWindow.convertedRows, b->bytes);
             wl_surface_attach(surface, b->buffer, 0, 0);
             const int32_t rows = P->damageLast - P->damageFirst + 1;
             if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
-                wl_surface_damage_buffer(surface, 0, P->damageFirst, P->width, rows);
-            } else if (P->width == P->logicalWidth) {
-                wl_surface_damage(surface, 0, P->damageFirst, P->width, rows);
+                wl_surface_damage_buffer(surface, 0, P->damageFirst, PetWindow.deviceWidth, rows);
+            } else if (PetWindow.deviceWidth == PetWindow.width) {
+                wl_surface_damage(surface, 0, P->damageFirst, PetWindow.width, rows);
             } else {
-                wl_surface_damage(surface, 0, 0, P->logicalWidth, P->logicalHeight);
+                wl_surface_damage(surface, 0, 0, PetWindow.width, PetWindow.height);
             }
             b->busy = true;
             P->damageFirst = INT32_MAX;
@@ -171,8 +168,8 @@ void Commit() {
     }
     if (P->shapeChanged && !P->starved) {
         wl_region* region = P->region.get();
-        wl_region_subtract(region, 0, 0, P->logicalWidth, P->logicalHeight);
-        for (const PixelRun& r : P->opaque) wl_region_add(region, r.x, r.y, r.width, 1);
+        wl_region_subtract(region, 0, 0, PetWindow.width, PetWindow.height);
+        for (const PixelRun& r : P->inputShape) wl_region_add(region, r.x, r.y, r.width, 1);
         wl_surface_set_input_region(surface, region);
         P->shapeChanged = false;
     }
@@ -184,14 +181,10 @@ void Commit() {
 }
 
 void Present(int32_t first, int32_t last) {
-    const auto w = static_cast<size_t>(P->width);
-    MaskToAlpha(ConvertedRows + first * w, (last - first + 1) * w, P->picture.data() + first * w);
     if (first < P->damageFirst) P->damageFirst = first;
     if (last > P->damageLast) P->damageLast = last;
-    std::vector<PixelRun> opaque;
-    OpaqueLogicalRuns(opaque);
-    if (opaque != P->opaque) {
-        P->opaque.swap(opaque);
+    if (const std::vector<PixelRun>* shape = ShapeChange()) {
+        ToLogicalRuns(*shape, P->inputShape);
         P->shapeChanged = true;
     }
 }
@@ -209,37 +202,29 @@ void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
 }
 
-const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                         const char*) {
+const char* CreateWindow(int32_t x, int32_t y) {
+    const int32_t width = PetWindow.width, height = PetWindow.height;
     P = std::make_unique<LayerWindow>();
-    P->width = width;
-    P->height = height;
-    P->logicalWidth = PetWindow.width;
-    P->logicalHeight = PetWindow.height;
     P->x = x;
     P->y = y;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    P->picture.resize(count);
-    MaskToAlpha(ConvertedRows, count, P->picture.data());
-    OpaqueLogicalRuns(P->opaque);
+    ShowRowsAs(RowForm::Alpha);
+    ToLogicalRuns(*ShapeChange(), P->inputShape);
 
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
     // A buffer of device pixels, shown at the surface's logical size.
     if (Wl.viewport) {
         P->viewport.reset(wp_viewporter_get_viewport(Wl.viewporter, P->surface.get()));
-        wp_viewport_set_destination(P->viewport.get(), P->logicalWidth, P->logicalHeight);
-    } else if (width != P->logicalWidth) {
-        wl_surface_set_buffer_scale(P->surface.get(), width / P->logicalWidth);
+        wp_viewport_set_destination(P->viewport.get(), width, height);
+    } else if (PetWindow.deviceWidth != width) {
+        wl_surface_set_buffer_scale(P->surface.get(), PetWindow.deviceWidth / width);
     }
     P->region.reset(wl_compositor_create_region(Wl.compositor));
-    const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
-                                                 : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
-                                                         Wl.output, layer, "pomfy"));
+                                                         Wl.output,
+                                                         ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "pomfy"));
     zwlr_layer_surface_v1* l = P->layer.get();
     zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
-    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(P->logicalWidth),
-                                   static_cast<uint32_t>(P->logicalHeight));
+    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     zwlr_layer_surface_v1_set_anchor(
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);

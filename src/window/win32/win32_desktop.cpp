@@ -23,8 +23,6 @@ void Win32DesktopSize(int32_t& width, int32_t& height) {
     }
     width = GetDeviceCaps(screen, HORZRES);
     height = GetDeviceCaps(screen, VERTRES);
-    (void)GetDeviceCaps(screen, BITSPIXEL);
-    (void)GetDeviceCaps(screen, VREFRESH);
     ReleaseDC(nullptr, screen);
 }
 
@@ -33,7 +31,7 @@ void Win32DesktopSize(int32_t& width, int32_t& height) {
 // GetDpiForMonitor (shcore, Windows 8.1 and later) is looked up at run
 // time, so that Windows 7 still runs; without it, the system DPI, which
 // there is every monitor's.
-void Win32DesktopScale(double& factor, bool& devicePositions) {
+void Win32DesktopScale(double& scale, bool& devicePositions) {
     devicePositions = true;
     UINT dpi = 0;
     if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
@@ -53,7 +51,7 @@ void Win32DesktopScale(double& factor, bool& devicePositions) {
             ReleaseDC(nullptr, screen);
         }
     }
-    factor = dpi > 0 ? dpi / 96.0 : 1;
+    scale = dpi > 0 ? dpi / 96.0 : 1;
 }
 
 int32_t Win32TaskbarTop() {
@@ -129,6 +127,7 @@ void Win32Tell(const char* line) {
 }  // namespace
 
 const PlatformBackend Win32Backend = {
-    "win32",      Win32Start,   Win32DesktopSize, Win32DesktopScale, Win32TaskbarTop, Win32RemoveFromTaskbar,
-    Win32ClockNs, Win32Seconds, Win32Tell,        &Win32Mechanism, nullptr,
+    "win32",      Win32Start,   Win32DesktopSize, Win32DesktopScale,   Win32TaskbarTop,
+    Win32RemoveFromTaskbar,     Win32ClockNs,     Win32Seconds,        Win32Tell,
+    nullptr,      &WindowThreadDriver,            &Win32Mechanism,
 };

@@ -12,14 +12,14 @@
 //   own. MWMO_INPUTAVAILABLE makes a message that was already looked at,
 //   but not taken, end the wait too.
 // - Messages are taken with PeekMessageA and handed to PetWindowProc, which
-//   fills the key buffer, marks every row after an activation or a display
-//   change, and reports every change of the window's place to the core.
+//   reports keys, activations, close requests, display changes and every
+//   change of the window's place to the core.
 //
 // PetWindowProc runs on the window thread only, but not only within the
 // core's cycle: also inside the window calls of creating and destroying the
 // window, and under Wine inside the wait, where Wine handles the X server's
-// events. It therefore takes the core's lock itself (WindowLock may be taken
-// again by the thread that holds it).
+// events. It therefore takes the core's lock itself (ScreenLockOnWindowThread
+// may be taken again by the thread that holds it).
 #include "win32_window.h"
 
 #include <mmsystem.h>
@@ -44,8 +44,6 @@ struct PetWindowState {
     std::atomic<long> wakeups{0};
     std::atomic<long> presents{0};
     std::atomic<bool> resting{false};
-    int32_t width = 0;
-    int32_t height = 0;
     BITMAPINFO bitmap = {};
     char className[160] = {};
     HCURSOR arrow = nullptr;
@@ -58,12 +56,6 @@ struct PetWindowState {
     // What arrives meanwhile ends the next wait at once (MWMO_INPUTAVAILABLE),
     // so the queue is never asked in between.
     bool queueUnread = true;
-    // What the layer knows about the mouse. The pet asks for none of it.
-    int32_t mouseButtons = 0;  // bit 0 left, 1 right, 2 middle
-    int32_t mouseX = 0;
-    int32_t mouseY = 0;
-    int32_t mouseWheel = 0;
-    bool mouseInside = false;
 };
 
 PetWindowState Pet;
@@ -102,27 +94,19 @@ const char* Failed(const char* what, DWORD error) {
     return Failure;
 }
 
-int32_t SystemVersion() {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof info;
-#ifdef _MSC_VER
-#pragma warning(suppress : 4996)
-#endif
-    if (!GetVersionExA(&info)) return 0;
-    return static_cast<int32_t>(info.dwMajorVersion * 256 + info.dwMinorVersion);
-}
-
-// Draws rows first..last of ConvertedRows at the same rows of the window.
+// Draws rows first..last of the converted rows at the same rows of the
+// window.
 void DrawRows(HDC dc, int32_t first, int32_t last) {
-    if (ConvertedRows == nullptr || first > last) return;
+    if (PetWindow.convertedRows == nullptr || first > last) return;
     // The description of just this band, top-down, so that the band's first
     // row is the first row of the bits handed over.
     BITMAPINFO band = Pet.bitmap;
     const int32_t rows = last - first + 1;
     band.bmiHeader.biHeight = -rows;
-    SetDIBitsToDevice(dc, 0, first, static_cast<DWORD>(Pet.width), static_cast<DWORD>(rows), 0, 0,
-                      0, static_cast<UINT>(rows),
-                      ConvertedRows + static_cast<size_t>(first) * static_cast<size_t>(Pet.width),
+    const int32_t width = PetWindow.deviceWidth;
+    SetDIBitsToDevice(dc, 0, first, static_cast<DWORD>(width), static_cast<DWORD>(rows), 0, 0, 0,
+                      static_cast<UINT>(rows),
+                      PetWindow.convertedRows + static_cast<size_t>(first) * static_cast<size_t>(width),
                       &band, DIB_RGB_COLORS);
 }
 
@@ -135,18 +119,8 @@ bool AltHeld(LPARAM lParam) {
     return (lParam & (static_cast<LPARAM>(1) << 29)) != 0;  // the context code
 }
 
-void ButtonDown(HWND window, int32_t bit) {
-    SetCapture(window);
-    Pet.mouseButtons |= bit;
-}
-
-void ButtonUp(HWND window, int32_t bit) {
-    Pet.mouseButtons &= ~bit;
-    if (Pet.mouseButtons == 0 && GetCapture() == window) ReleaseCapture();
-}
-
 LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    WindowLock hold;
+    ScreenLockOnWindowThread hold;
     switch (message) {
         case WM_CHAR: {
             const uint32_t character = static_cast<uint32_t>(wParam);
@@ -190,11 +164,11 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         case WM_CLOSE:
             // A close request only tells the program; the window stays.
-            PutKey(CloseKey);
+            CloseRequested();
             return 0;
         case WM_ACTIVATE:
             Pet.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
-            MarkAllRows();
+            FocusChanged();
             return 0;
         case WM_SIZE:
             if (wParam == SIZE_MAXIMIZED && Pet.active) return 0;
@@ -202,14 +176,14 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
-            if (dc != nullptr) DrawRows(dc, 0, Pet.height - 1);
+            if (dc != nullptr) DrawRows(dc, 0, PetWindow.deviceHeight - 1);
             EndPaint(window, &paint);
             return 0;
         }
         case WM_DISPLAYCHANGE: {
             HDC dc = GetDC(window);
             if (dc != nullptr) {
-                DrawRows(dc, 0, Pet.height - 1);
+                DrawRows(dc, 0, PetWindow.deviceHeight - 1);
                 ReleaseDC(window, dc);
             }
             MarkAllRows();
@@ -218,38 +192,6 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_SETCURSOR:
             SetCursor(Pet.arrow);
             return TRUE;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            ButtonDown(window, 1);
-            break;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONDBLCLK:
-            ButtonDown(window, 2);
-            break;
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONDBLCLK:
-            ButtonDown(window, 4);
-            break;
-        case WM_LBUTTONUP:
-            ButtonUp(window, 1);
-            break;
-        case WM_RBUTTONUP:
-            ButtonUp(window, 2);
-            break;
-        case WM_MBUTTONUP:
-            ButtonUp(window, 4);
-            break;
-        case WM_MOUSEMOVE:
-            Pet.mouseX = static_cast<int16_t>(LOWORD(lParam));
-            Pet.mouseY = static_cast<int16_t>(HIWORD(lParam));
-            Pet.mouseInside = true;
-            break;
-        case WM_MOUSEWHEEL:
-            Pet.mouseWheel += static_cast<int16_t>(HIWORD(wParam));
-            break;
-        case WM_MOUSELEAVE:
-            Pet.mouseInside = false;
-            break;
         default:
             break;
     }
@@ -300,58 +242,34 @@ SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
         reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
 }
 
-// Everything but the class, the screen saver and the timer resolution.
-const char* MakeWindow(int32_t x, int32_t y, int32_t flags, const char* title) {
-    DWORD style;
-    if (flags & FlagNoFrame)
-        style = WS_POPUP;
-    else if (flags & FlagNoSwitching)
-        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    else
-        style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    DWORD exStyle = 0;
-    SetLayeredWindowAttributesFunction setLayeredAttributes = nullptr;
-    if (flags & FlagShaped) {
-        if (SystemVersion() <= 0x04FF) return Failed("see-through windows need Windows 2000 or later", 0);
-        exStyle |= WS_EX_LAYERED;
-        setLayeredAttributes = FindSetLayeredAttributes();
-    }
-
-    RECT frame = {0, 0, Pet.width, Pet.height};
-    AdjustWindowRect(&frame, style, FALSE);
-    HWND window = CreateWindowExA(exStyle, Pet.className, title, style | WS_VISIBLE, x, y,
-                                  frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+// Everything but the class, the screen saver and the timer resolution: a
+// frameless layered window whose colour key hides the mask colour.
+const char* MakeWindow(int32_t x, int32_t y) {
+    const SetLayeredWindowAttributesFunction setLayeredAttributes = FindSetLayeredAttributes();
+    HWND window = CreateWindowExA(WS_EX_LAYERED, Pet.className, PetWindow.title,
+                                  WS_POPUP | WS_VISIBLE, x, y, PetWindow.deviceWidth, PetWindow.deviceHeight,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window == nullptr) return Failed("Windows refused to create it", GetLastError());
     Pet.window = window;
-    if (flags & FlagTopmost)
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOSENDCHANGING);
     SetForegroundWindow(window);
-    if (flags & FlagShaped) {
-        if (setLayeredAttributes == nullptr)
-            return Failed("this system has no see-through (layered) windows", 0);
-        if (!setLayeredAttributes(window, ColourKey, 0, LWA_COLORKEY))
-            return Failed("its colour key was refused", GetLastError());
-    }
+    if (setLayeredAttributes == nullptr)
+        return Failed("this system has no see-through (layered) windows", 0);
+    if (!setLayeredAttributes(window, ColourKey, 0, LWA_COLORKEY))
+        return Failed("its colour key was refused", GetLastError());
 
     BITMAPINFOHEADER& header = Pet.bitmap.bmiHeader;
     header = BITMAPINFOHEADER();
     header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = Pet.width;
-    header.biHeight = -Pet.height;  // rows top-down
+    header.biWidth = PetWindow.deviceWidth;
+    header.biHeight = -PetWindow.deviceHeight;  // rows top-down
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    if (ConvertedRows == nullptr) return Failed("there is no memory for its pixels", 0);
     return nullptr;
 }
 
-const char* Win32CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                              const char* title) {
-    Pet.width = width;
-    Pet.height = height;
-    if (!RegisterPetClass(title)) return Failed("Windows refused its window class", GetLastError());
+const char* Win32CreateWindow(int32_t x, int32_t y) {
+    if (!RegisterPetClass(PetWindow.title)) return Failed("Windows refused its window class", GetLastError());
 
     // The screen saver stays off while the pet is on the desktop (for this
     // session only: nothing is written to the user's profile). After the
@@ -364,9 +282,8 @@ const char* Win32CreateWindow(int32_t x, int32_t y, int32_t width, int32_t heigh
     // Pauses and cycles keep their time: the default timer tick of about
     // 15.6 ms would stretch every short wait of either thread.
     Pet.timerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
-    if (flags & FlagHighPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
 
-    if (const char* failure = MakeWindow(x, y, flags, title)) {
+    if (const char* failure = MakeWindow(x, y)) {
         ReleaseWindow();
         return failure;
     }

@@ -19,8 +19,8 @@ const char* Start() {
 }
 
 // X11 positions are the screen's own pixels.
-void DesktopScale(double& factor, bool& devicePositions) {
-    factor = Scale;
+void DesktopScale(double& scale, bool& devicePositions) {
+    scale = Scale;
     devicePositions = true;
 }
 
@@ -31,7 +31,8 @@ const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsW
 
 }  // namespace
 
-const PlatformBackend X11Backend = {"x11",          Start,         X11DesktopSize,
-                                    DesktopScale,   X11TaskbarTop, X11RemoveFromTaskbar,
-                                    MonotonicNs,    MonotonicSeconds, nullptr,
-                                    &Mechanism,     nullptr};
+const PlatformBackend X11Backend = {
+    "x11",         Start,   X11DesktopSize,       DesktopScale,  X11TaskbarTop,
+    X11RemoveFromTaskbar,   MonotonicNs,          MonotonicSeconds, nullptr,
+    nullptr,       &WindowThreadDriver,           &Mechanism,
+};

@@ -9,9 +9,7 @@
 
 #include <string>
 
-#include "neutral.h"
-#include "platform.h"
-#include "window.h"
+#include "core.h"
 #include "x11_internal.h"
 
 namespace {
@@ -50,10 +48,10 @@ void HandleEvent(XEvent& event) {
         case FocusIn:
         case FocusOut:
             if (event.xfocus.detail == NotifyPointer) break;
-            MarkAllRows();
+            FocusChanged();
             break;
         case Expose:  // only where the window is drawn into
-            if (event.xexpose.count == 0) X11DrawRows(0, X11Pet.height - 1);
+            if (event.xexpose.count == 0) X11DrawRows(0, PetWindow.deviceHeight - 1);
             break;
         case ConfigureNotify:
             if (X11Pet.kind.placedByServer) LearnPosition(event.xconfigure);
@@ -65,7 +63,7 @@ void HandleEvent(XEvent& event) {
             if (event.xclient.message_type == X11Pet.atoms[WmProtocols] &&
                 event.xclient.format == 32 &&
                 static_cast<Atom>(event.xclient.data.l[0]) == X11Pet.atoms[WmDeleteWindow]) {
-                PutKey(CloseKey);  // and the window stays
+                CloseRequested();
             }
             break;
         default:

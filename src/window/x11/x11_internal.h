@@ -191,9 +191,7 @@ struct X11PetState {
     Window window = None;
     Pixmap pixmap = None;  // the picture shown, when it is the window's background
     GC gc = nullptr;       // for the pixmap
-    XImage* image = nullptr;
-    int32_t width = 0;
-    int32_t height = 0;
+    XImage* image = nullptr;  // over the core's converted rows
     X11Area origin;  // desktop coordinates count from its top-left corner
     X11Kind kind;
     bool parentIsRoot = true;  // no window manager's frame around it
@@ -201,15 +199,11 @@ struct X11PetState {
     int shapeOpcode = -1;
     X11Fault fault;
     Atom atoms[X11WindowAtomCount] = {};
-    std::vector<uint32_t> argb;     // the presented rows with alpha, when managed
-    std::vector<PixelRun> shape;  // the shape as set
-    std::vector<PixelRun> runs;   // scratch
 };
 extern X11PetState X11Pet;
 
 // The window thread's mechanism (platform.h's WindowMechanism).
-const char* X11CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                            const char* title);
+const char* X11CreateWindow(int32_t x, int32_t y);
 void X11DestroyWindow();
 void X11Present(int32_t first, int32_t last);
 bool X11Move(int32_t x, int32_t y);

@@ -59,8 +59,14 @@ void StoreTitle(const char* title) {
                     static_cast<int>(utf8.size()));
 }
 
+// Sets both shapes, or the input shape alone where alpha cuts the picture.
+void SetShapes(const std::vector<PixelRun>& runs) {
+    if (X11Pet.kind.boundingShape) SetShape(ShapeBounding, runs);
+    SetShape(ShapeInput, runs);
+}
+
 // Makes the window; an empty string on success, else what went wrong.
-std::string Make(int32_t x, int32_t y, const char* title) {
+std::string Make(int32_t x, int32_t y) {
     X11PetState& s = X11Pet;
     Display* d = s.display;
     const int screen = DefaultScreen(d);
@@ -109,19 +115,17 @@ std::string Make(int32_t x, int32_t y, const char* title) {
                             (s.kind.pictureAsBackground ? NoEventMask : ExposureMask) |
                             (s.kind.placedByServer ? StructureNotifyMask : NoEventMask);
     const int32_t rootX = s.origin.x + x, rootY = s.origin.y + y;
-    s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(s.width),
-                             static_cast<unsigned>(s.height), 0, s.kind.depth, InputOutput,
+    const int32_t width = PetWindow.deviceWidth, height = PetWindow.deviceHeight;
+    s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, s.kind.depth, InputOutput,
                              visual.visual,
                              CWOverrideRedirect | (s.kind.managed ? CWBackPixel : CWBackPixmap) |
                                  CWBorderPixel | CWColormap | CWEventMask,
                              &attributes);
     if (s.window == None) return "cannot create the window";
-    const bool alpha = !s.kind.boundingShape;
-    if (s.kind.managed) X11SetUpManagedWindow(d, s.window, rootX, rootY, s.width, s.height);
-    if (alpha) {
-        s.argb.resize(static_cast<size_t>(s.width) * static_cast<size_t>(s.height));
-        MaskToAlpha(ConvertedRows, s.argb.size(), s.argb.data());
-    }
+    if (s.kind.managed) X11SetUpManagedWindow(d, s.window, rootX, rootY, width, height);
+    // Without a bounding shape the alpha channel cuts the picture.
+    if (!s.kind.boundingShape) ShowRowsAs(RowForm::Alpha);
 
     XSetWMProtocols(d, s.window, &s.atoms[WmDeleteWindow], 1);
     XClassHint hint{};
@@ -129,23 +133,22 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     hint.res_name = resName;
     hint.res_class = resClass;
     XSetClassHint(d, s.window, &hint);
-    StoreTitle(title);
+    StoreTitle(PetWindow.title);
 
     // The picture lives in a pixmap of the server's that is the window's
     // background, or in the window itself.
     Drawable picture = s.window;
     if (s.kind.pictureAsBackground) {
-        s.pixmap = XCreatePixmap(d, s.window, static_cast<unsigned>(s.width),
-                                 static_cast<unsigned>(s.height),
+        s.pixmap = XCreatePixmap(d, s.window, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height),
                                  static_cast<unsigned>(s.kind.depth));
         picture = s.pixmap;
     }
     s.gc = XCreateGC(d, picture, 0, nullptr);
-    char* const rows = alpha ? reinterpret_cast<char*>(s.argb.data())
-                             : reinterpret_cast<char*>(ConvertedRows);
     s.image = XCreateImage(d, visual.visual, static_cast<unsigned>(s.kind.depth), ZPixmap, 0,
-                           rows, static_cast<unsigned>(s.width), static_cast<unsigned>(s.height),
-                           32, s.width * 4);
+                           reinterpret_cast<char*>(PetWindow.convertedRows),
+                           static_cast<unsigned>(width), static_cast<unsigned>(height), 32,
+                           width * 4);
     if (s.image == nullptr) return "cannot make the window's image";
     // The rows hold native 32-bit values; Xlib swaps them if the server's
     // order differs.
@@ -153,12 +156,10 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     uint8_t firstByte = 0;
     std::memcpy(&firstByte, &probe, 1);
     s.image->byte_order = firstByte == 1 ? LSBFirst : MSBFirst;
-    X11DrawRows(0, s.height - 1);
+    X11DrawRows(0, height - 1);
 
     // The shape of what the window shows before the first presentation.
-    OpaquePixelRuns(ConvertedRows, s.width, s.height, s.shape);
-    if (s.kind.boundingShape) SetShape(ShapeBounding, s.shape);
-    SetShape(ShapeInput, s.shape);
+    SetShapes(*ShapeChange());
 
     XMapWindow(d, s.window);
     if (s.kind.takesFocus) XSetInputFocus(d, s.window, RevertToParent, CurrentTime);
@@ -186,7 +187,7 @@ void Unmake() {
     X11TrapAllErrors(false);
     if (s.saverSuspended) XScreenSaverSuspend(d, False);
     if (s.image != nullptr) {
-        s.image->data = nullptr;  // the rows belong to the core, or to s.argb
+        s.image->data = nullptr;  // the rows belong to the core
         XDestroyImage(s.image);
     }
     if (s.gc != nullptr) XFreeGC(d, s.gc);
@@ -199,17 +200,13 @@ void Unmake() {
 
 }  // namespace
 
-const char* X11CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                            const char* title) {
-    (void)flags;  // always frameless and shaped here; never on top
+const char* X11CreateWindow(int32_t x, int32_t y) {
     static std::string failure;
-    X11Pet.width = width;
-    X11Pet.height = height;
     if (!OpenWakeups(failure)) {
         Unmake();
         return failure.c_str();
     }
-    failure = Make(x, y, title);
+    failure = Make(x, y);
     if (!failure.empty()) {
         Unmake();
         return failure.c_str();
@@ -224,18 +221,17 @@ void X11DestroyWindow() {
 
 void X11DrawRows(int32_t first, int32_t last) {
     const X11PetState& s = X11Pet;
+    const unsigned width = static_cast<unsigned>(PetWindow.deviceWidth);
     const unsigned rows = static_cast<unsigned>(last - first + 1);
     if (!s.kind.pictureAsBackground) {
-        XPutImage(s.display, s.window, s.gc, s.image, 0, first, 0, first,
-                  static_cast<unsigned>(s.width), rows);
+        XPutImage(s.display, s.window, s.gc, s.image, 0, first, 0, first, width, rows);
         return;
     }
-    XPutImage(s.display, s.pixmap, s.gc, s.image, 0, first, 0, first,
-              static_cast<unsigned>(s.width), rows);
+    XPutImage(s.display, s.pixmap, s.gc, s.image, 0, first, 0, first, width, rows);
     // Set again, so that a server that copies the background takes the new
     // picture too; then the band is painted from it.
     XSetWindowBackgroundPixmap(s.display, s.window, s.pixmap);
-    XClearArea(s.display, s.window, 0, first, static_cast<unsigned>(s.width), rows, False);
+    XClearArea(s.display, s.window, 0, first, width, rows, False);
 }
 
 // Draws the band into the picture and the window, then brings the shape up
@@ -243,20 +239,8 @@ void X11DrawRows(int32_t first, int32_t last) {
 // background, which already holds the new picture, so the mask colour never
 // shows and no exposure comes back to be answered.
 void X11Present(int32_t first, int32_t last) {
-    X11PetState& s = X11Pet;
-    if (!s.kind.boundingShape) {
-        const size_t from = static_cast<size_t>(first) * static_cast<size_t>(s.width);
-        MaskToAlpha(ConvertedRows + from,
-               static_cast<size_t>(last - first + 1) * static_cast<size_t>(s.width),
-               s.argb.data() + from);
-    }
     X11DrawRows(first, last);
-    OpaquePixelRuns(ConvertedRows, s.width, s.height, s.runs);
-    if (s.runs != s.shape) {
-        if (s.kind.boundingShape) SetShape(ShapeBounding, s.runs);
-        SetShape(ShapeInput, s.runs);
-        s.shape.swap(s.runs);
-    }
+    if (const std::vector<PixelRun>* shape = ShapeChange()) SetShapes(*shape);
 }
 
 bool X11Move(int32_t x, int32_t y) {

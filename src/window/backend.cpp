@@ -50,7 +50,19 @@ void GetDesktopSize(int32_t& width, int32_t& height) {
     // One size for the whole run: the window's place and the edges of every
     // walk are measured against it.
     if (!PetWindow.desktopKnown) {
-        Backend().DesktopSize(PetWindow.desktopWidth, PetWindow.desktopHeight);
+        const PlatformBackend& b = Backend();
+        int32_t w = 0, h = 0;
+        b.DesktopSize(w, h);
+        PetWindow.scale = 1;
+        PetWindow.devicePositions = true;
+        if (b.DesktopScale != nullptr) {
+            b.DesktopScale(PetWindow.scale, PetWindow.devicePositions);
+            // Below 1 a sprite pixel would be less than a device pixel.
+            if (!(PetWindow.scale >= 1)) PetWindow.scale = 1;
+            if (PetWindow.scale > MostScale) PetWindow.scale = MostScale;
+        }
+        PetWindow.desktopWidth = ToLogicalExtent(w);
+        PetWindow.desktopHeight = ToLogicalExtent(h);
         PetWindow.desktopKnown = true;
     }
     width = PetWindow.desktopWidth;
@@ -58,7 +70,9 @@ void GetDesktopSize(int32_t& width, int32_t& height) {
 }
 
 int32_t GetTaskbarTop() {
-    return Backend().TaskbarTop();
+    int32_t width = 0, height = 0;
+    GetDesktopSize(width, height);  // the scale comes with it
+    return ToLogicalPosition(Backend().TaskbarTop());
 }
 
 void RemoveFromTaskbar(const char* title) {

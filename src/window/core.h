@@ -44,15 +44,53 @@ struct WindowRecord {
     uint32_t foreground = 0xFFFFFFFFu;  // SetColours
     uint32_t background = 0xFF000000u;
 
-    // The desktop's size, read once: the window's place and the edges of
-    // every walk are measured against it.
+    // The desktop's size in logical pixels and its scale, read once: the
+    // window's place and the edges of every walk are measured against it.
     bool desktopKnown = false;
     int32_t desktopWidth = 0;
     int32_t desktopHeight = 0;
+    // Device pixels per logical pixel, 1 to MostScale, and whether the
+    // backend's positions are device pixels (else logical, as the pet's).
+    double scale = 1;
+    bool devicePositions = true;
+    // The window's size in device pixels, round(width * scale): the size of
+    // the converted rows and of the window on the screen.
+    int32_t deviceWidth = 0;
+    int32_t deviceHeight = 0;
 };
 extern WindowRecord PetWindow;
 // The window's position as last carried out; (0, 0) before it opens.
 void WindowPosition(int32_t& x, int32_t& y);
+
+// --- The desktop's scale (scale.cpp) -------------------------------------
+// The pet works in logical pixels; positions and sizes are converted here,
+// at the seam to the backend, and the converted rows are the framebuffer
+// enlarged to the window's device size, each sprite pixel a block of whole
+// device pixels (nearest neighbour), so that the mask colour stays exact
+// and the shape follows the sprite pixel for pixel.
+constexpr double MostScale = 5;  // 480 dpi, the most Windows offers
+// A length of the window in device pixels: round(logical * scale).
+int32_t DeviceLength(int32_t logical);
+// A position from logical pixels to the backend's and back, halves away
+// from zero; for every scale from 1 up ToLogicalPosition(ToDevicePosition(x))
+// is x, so that a pet that stands still does not drift.
+int32_t ToDevicePosition(int32_t logical);
+int32_t ToLogicalPosition(int32_t device);
+// An extent of the desktop (its width or height) in logical pixels, rounded
+// down so that it lies within the device one.
+int32_t ToLogicalExtent(int32_t device);
+// The column and row maps of the window of PetWindow's width x height at
+// its device size; false when memory runs out. At scale 1 nothing is mapped
+// and rows are converted as they are.
+bool PrepareEnlargement(int32_t width, int32_t height);
+void FreeEnlargement();
+// The first device row of framebuffer row y (y == height: the device height).
+int32_t FirstDeviceRow(int32_t y);
+// Framebuffer row y into its block of the converted rows, in their form.
+void ConvertRow(int32_t y);
+// Runs of device pixels (rows of the converted rows) as runs of logical
+// pixels: one for each run in the first device row of a block.
+void ToLogicalRuns(const std::vector<PixelRun>& device, std::vector<PixelRun>& logical);
 
 // The screen lock, over the framebuffer, the row marks, the converted rows
 // and the key buffer. The logic thread takes it with TakeScreenLock, which

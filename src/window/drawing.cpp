@@ -20,8 +20,13 @@ bool AllocateFramebuffer(int32_t width, int32_t height) {
     FreeFramebuffer();
     Surface& f = PetWindow.framebuffer;
     f.pixels = static_cast<uint32_t*>(std::malloc(count * 4));
-    PetWindow.convertedRows = static_cast<uint32_t*>(std::malloc(count * 4));
-    if (!f.pixels || !PetWindow.convertedRows) {
+    if (!f.pixels || !PrepareEnlargement(width, height)) {
+        FreeFramebuffer();
+        return false;
+    }
+    PetWindow.convertedRows = static_cast<uint32_t*>(std::malloc(
+        static_cast<size_t>(PetWindow.deviceWidth) * static_cast<size_t>(PetWindow.deviceHeight) * 4));
+    if (!PetWindow.convertedRows) {
         FreeFramebuffer();
         return false;
     }
@@ -40,6 +45,7 @@ void FreeFramebuffer() {
     PetWindow.framebuffer = Surface();
     std::free(PetWindow.convertedRows);
     PetWindow.convertedRows = nullptr;
+    FreeEnlargement();
     for (bool& m : PetWindow.rowMarks) m = false;
     PetWindow.unannouncedMarks = false;
     PetWindow.rowForm = RowForm::Opaque;
@@ -202,29 +208,10 @@ void FocusChanged() {
     MarkAllRows();
 }
 
-namespace {
-
-// Rows first..last of the framebuffer into the converted rows, in the form
-// the backend shows.
-void ConvertRows(int32_t first, int32_t last) {
-    const Surface& framebuffer = PetWindow.framebuffer;
-    const int32_t width = framebuffer.width;
-    for (int32_t y = first; y <= last; ++y) {
-        const uint32_t* from = &PixelAt(framebuffer, 0, y);
-        uint32_t* to = PetWindow.convertedRows + static_cast<size_t>(y) * width;
-        if (PetWindow.rowForm == RowForm::Alpha) {
-            MaskToAlpha(from, static_cast<size_t>(width), to);
-        } else {
-            for (int32_t x = 0; x < width; ++x) to[x] = from[x] & 0x00FFFFFFu;
-        }
-    }
-}
-
-}  // namespace
-
 void ShowRowsAs(RowForm form) {
     PetWindow.rowForm = form;
-    if (PetWindow.framebuffer.pixels != nullptr) ConvertRows(0, PetWindow.framebuffer.height - 1);
+    if (PetWindow.framebuffer.pixels == nullptr) return;
+    for (int32_t y = 0; y < PetWindow.framebuffer.height; ++y) ConvertRow(y);
 }
 
 bool TakeMarkedBand(int32_t& first, int32_t& last) {
@@ -243,8 +230,10 @@ bool TakeMarkedBand(int32_t& first, int32_t& last) {
 
     for (int32_t y = first; y <= last; ++y) {
         if (!marks[y]) continue;
-        ConvertRows(y, y);
+        ConvertRow(y);
         marks[y] = false;
     }
+    first = FirstDeviceRow(first);
+    last = FirstDeviceRow(last + 1) - 1;
     return true;
 }

@@ -12,6 +12,15 @@
 // events; it reports what the desktop did through the functions at the end
 // of this file, and keeps only its native handles and caches, in its own
 // files.
+//
+// Scale: the pet works in the desktop's logical pixels. A backend tells the
+// desktop's scale (DesktopScale): device pixels per logical pixel, and
+// whether its own positions (DesktopSize, TaskbarTop, the corner given to
+// Open, CreateWindow and Move, WindowPlaced) are device pixels, which the
+// core converts, or logical already (a compositor that places surfaces in
+// its own logical pixels). Either way the window on the screen is
+// PetWindow.deviceWidth x deviceHeight device pixels, the size of its
+// converted rows.
 #pragma once
 
 #include <cstdint>
@@ -48,8 +57,8 @@ constexpr int64_t CycleGatherNs = 2 * NsPerMs;
 constexpr int32_t EventsPerTurn = 32;
 
 struct WindowMechanism {
-    // On the window thread: creates the window of PetWindow's size and
-    // caption at (x, y) (desktop coordinates, the window's top-left corner),
+    // On the window thread: creates the window of PetWindow's device size
+    // and caption at (x, y) (desktop coordinates, the window's top-left corner),
     // frameless, shaped to its picture and never on top, showing its
     // converted rows. nullptr on success, otherwise a few words on why it
     // failed ("the X server has no SHAPE extension"), with nothing left
@@ -76,8 +85,8 @@ struct WindowMechanism {
     // From any thread: makes WaitForWork return once the clock reaches when;
     // NoDeadline cancels. One timer: each call replaces the last.
     void (*SetTimer)(int64_t when);
-    // On the window thread, holding the lock: shows rows first..last of
-    // PetWindow.convertedRows at the same rows of the window.
+    // On the window thread, holding the lock: shows device rows first..last
+    // of PetWindow.convertedRows at the same rows of the window.
     void (*Present)(int32_t first, int32_t last);
     // On the window thread, holding the lock: moves the window's top-left
     // corner to (x, y). True when the window is now there; false when the
@@ -128,6 +137,9 @@ struct PlatformBackend {
     const char* (*Start)();
     // The primary screen's size in pixels, bars included. Asked once.
     void (*DesktopSize)(int32_t& width, int32_t& height);
+    // How the desktop scales the primary screen, asked once, after
+    // DesktopSize. nullptr: not at all (scale 1).
+    void (*DesktopScale)(double& scale, bool& devicePositions);
     // Top edge of the bar that reserves the bottom of the screen, in desktop
     // pixels; 0 when there is none. Asked before every move.
     int32_t (*TaskbarTop)();
@@ -194,9 +206,9 @@ void ShowRowsAs(RowForm form);
 const std::vector<PixelRun>* ShapeChange();
 
 // For drivers: converts the marked framebuffer rows into
-// PetWindow.convertedRows and clears the marks. False when no row was
-// marked; otherwise first..last is the band to draw (unmarked rows inside
-// it included).
+// PetWindow.convertedRows, each pixel a block of device pixels, and clears
+// the marks. False when no row was marked; otherwise first..last is the
+// band of device rows to draw (unmarked rows inside it included).
 bool TakeMarkedBand(int32_t& first, int32_t& last);
 
 // The screen lock as the window thread takes it outside the core's cycle (a

@@ -32,7 +32,7 @@ const std::vector<PixelRun>* ShapeChange() {
     // Scratch kept between calls: a shape is worked out after every
     // presentation.
     static std::vector<PixelRun> runs;
-    OpaquePixelRuns(PetWindow.convertedRows, PetWindow.width, PetWindow.height,
+    OpaquePixelRuns(PetWindow.convertedRows, PetWindow.deviceWidth, PetWindow.deviceHeight,
                     PetWindow.rowForm == RowForm::Alpha, runs);
     if (PetWindow.shapeGiven && runs == PetWindow.shape) return nullptr;
     PetWindow.shape.swap(runs);

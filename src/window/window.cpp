@@ -37,7 +37,7 @@ void CloseWindowLayer() {
 }  // namespace
 
 void WindowPlaced(int32_t x, int32_t y) {
-    PetWindow.position = Pack(x, y);
+    PetWindow.position = Pack(ToLogicalPosition(x), ToLogicalPosition(y));
 }
 
 void WindowPosition(int32_t& x, int32_t& y) {
@@ -59,21 +59,27 @@ int32_t OpenPetWindow(int32_t width, int32_t height) {
         SetOpenFailure("its size was refused");
         return 1;
     }
-    if (!AllocateFramebuffer(width, height)) {
-        SetOpenFailure("there is no memory for its pixels");
+    // The desktop's scale comes with its size.
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    GetDesktopSize(desktopWidth, desktopHeight);
+    if (DeviceLength(width) > INT32_MAX / 4) {
+        SetOpenFailure("its size was refused");
         return 1;
     }
     PetWindow.width = width;
     PetWindow.height = height;
+    if (!AllocateFramebuffer(width, height)) {
+        SetOpenFailure("there is no memory for its pixels");
+        PetWindow.width = PetWindow.height = 0;
+        return 1;
+    }
 
     // Centred on the primary screen, halves rounded down.
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    GetDesktopSize(desktopWidth, desktopHeight);
     const int32_t x = (desktopWidth - width) >> 1;
     const int32_t y = (desktopHeight - height) >> 1;
-    WindowPlaced(x, y);
+    PetWindow.position = Pack(x, y);
 
-    if (const char* failure = Driver().Open(x, y)) {
+    if (const char* failure = Driver().Open(ToDevicePosition(x), ToDevicePosition(y))) {
         SetOpenFailure(failure);
         FreeFramebuffer();
         PetWindow.width = PetWindow.height = 0;
@@ -126,7 +132,7 @@ void SetWindowPosition(int32_t x, int32_t y) {
         if (x == KeepCoordinate) x = left;
         if (y == KeepCoordinate) y = top;
     }
-    Driver().Move(x, y);
+    Driver().Move(ToDevicePosition(x), ToDevicePosition(y));
 }
 
 void ResetWindowCore() {
@@ -140,6 +146,8 @@ void ResetWindowCore() {
     PetWindow.position = 0;
     PetWindow.desktopKnown = false;
     PetWindow.desktopWidth = PetWindow.desktopHeight = 0;
+    PetWindow.scale = 1;
+    PetWindow.devicePositions = true;
     PetWindow.foreground = 0xFFFFFFFFu;
     PetWindow.background = 0xFF000000u;
     ResetKeysAndChance();

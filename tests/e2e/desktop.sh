@@ -14,10 +14,12 @@
 #     --no-wm                      --wm none --panel none
 #     --monitors                   two RandR monitors side by side, each of
 #                                  DESKTOP_SIZE, the left one primary
+#     --dpi N                      Xft.dpi N in the X resources (144 for a
+#                                  desktop at 150 %, 192 at 200 %)
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-panel=tint2 wm=openbox monitors=0
-usage() { echo "usage: desktop.sh [--wm W] [--panel P] [--no-panel] [--no-wm] [--monitors] COMMAND [ARGS...]" >&2; exit 2; }
+panel=tint2 wm=openbox monitors=0 dpi=
+usage() { echo "usage: desktop.sh [--wm W] [--panel P] [--no-panel] [--no-wm] [--monitors] [--dpi N] COMMAND [ARGS...]" >&2; exit 2; }
 while [ $# -gt 0 ]; do
     case "$1" in
         --no-panel) panel=none; shift ;;
@@ -25,6 +27,7 @@ while [ $# -gt 0 ]; do
         --wm) [ $# -ge 2 ] || usage; wm=$2; shift 2 ;;
         --panel) [ $# -ge 2 ] || usage; panel=$2; shift 2 ;;
         --monitors) monitors=1; shift ;;
+        --dpi) [ $# -ge 2 ] || usage; dpi=$2; shift 2 ;;
         *) break ;;
     esac
 done
@@ -59,6 +62,8 @@ if [ "$monitors" = 1 ]; then
         xrandr --setmonitor PomfyRight "$w/270x$h/203+$w+0" none >/dev/null ||
         { echo "desktop.sh: cannot make two monitors" >&2; exit 1; }
 fi
+
+[ -z "$dpi" ] || echo "Xft.dpi: $dpi" | xrdb -merge || { echo "desktop.sh: cannot set Xft.dpi" >&2; exit 1; }
 
 # MATE's programs want a session bus and settings of their own.
 if [ "$wm" = marco ] || [ "$panel" = mate ]; then

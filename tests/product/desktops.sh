@@ -17,6 +17,9 @@
 #   monitors-primary   two monitors, a panel along the bottom of the primary one
 #   panel-moves        no window manager; the panel goes to the top while the pet
 #                      walks (y = 3) and back to the bottom (on it again)
+#   scaled-192         openbox, tint2, Xft.dpi 192 (200 %): the window 70 x 70, its
+#                      shape in whole 2 x 2 blocks, on the bar as at 100 % (all
+#                      lengths twice)
 case_name=$1 PET=$2 PROBE=$3
 if [ "${4:-}" != --on-desktop ]; then
     case "$case_name" in
@@ -27,6 +30,7 @@ if [ "${4:-}" != --on-desktop ]; then
         no-panel) options=(--panel none) ;;
         monitors-other|monitors-primary) options=(--monitors --panel none) ;;
         panel-moves) options=(--no-wm) ;;
+        scaled-192) options=(--dpi 192) ;;
         *) echo "desktops.sh: no case \"$case_name\"" >&2; exit 2 ;;
     esac
     exec "$(dirname "$0")/../e2e/desktop.sh" "${options[@]}" "$0" "$@" --on-desktop
@@ -76,6 +80,7 @@ work_area_shrunk() {
 
 case "$case_name" in
     openbox-tint2) ground=$(( $(bar_top tint2) - 32 )) ;;
+    scaled-192) ground=$(( $(bar_top tint2) - 2 * 32 )) ;;
     marco-mate|mate-no-wm) ground=$(( $(bar_top mate-panel) - 32 )) ;;
     i3) ground=$(( $(bar_top i3bar) - 32 )) ;;
     no-panel) ground=3 ;;
@@ -102,6 +107,12 @@ step "$case_name: the pet lands at y = $ground"
 start_pet "$PET"
 "$PROBE" find --timeout 10 >/dev/null || fail "no pet window"
 "$PROBE" wait-y "$ground" --timeout 20 >/dev/null || fail "the pet did not land at y = $ground"
+
+if [ "$case_name" = scaled-192 ]; then
+    read -r _ _ _ width height _ < <("$PROBE" find) || fail "no pet window"
+    [ "$width x $height" = "70 x 70" ] || fail "the window is $width x $height at 200 %, not 70 x 70"
+    "$PROBE" blocks 2 >/dev/null || fail "the pet's shape is not made of whole 2 x 2 blocks"
+fi
 
 if [ "$case_name" = panel-moves ]; then
     hurry_pet 150

@@ -15,6 +15,9 @@
 //   pomfy-xprobe moves [--timeout S] -- CMD... run CMD, print "T X Y" (T in ms of
 //                                              CLOCK_MONOTONIC) for every move of the
 //                                              window, then "exit STATUS"
+//   pomfy-xprobe blocks N                      whether the window's bounding and input
+//                                              shapes are made of whole N x N blocks
+//                                              from its corner, and not empty
 //   pomfy-xprobe panel X Y W H                 a plain dock window at X,Y (root) that
 //                                              reserves its strip of the top edge (Y = 0)
 //                                              or the bottom one; prints its id, then
@@ -25,6 +28,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 #include <X11/keysym.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -354,12 +358,39 @@ int Panel(Probe& p, const Args& a) {
     }
 }
 
+int Blocks(Probe& p, const Args& a) {
+    if (a.words.size() != 1) return 2;
+    const int n = std::atoi(a.words[0].c_str());
+    WindowBox box;
+    const Window w = p.Find();
+    if (n <= 0 || !w || !RootGeometry(p.dpy, w, box)) return 1;
+    for (const int kind : {ShapeBounding, ShapeInput}) {
+        const std::vector<bool> cover = ShapeCover(p.dpy, w, kind, box.width, box.height);
+        bool any = false;
+        for (int y = 0; y < box.height; ++y) {
+            for (int x = 0; x < box.width; ++x) {
+                any = any || cover[y * box.width + x];
+                if (cover[y * box.width + x] == cover[(y - y % n) * box.width + x - x % n]) continue;
+                std::fprintf(stderr, "pomfy-xprobe: shape %d: pixel %d,%d differs from its block's corner\n",
+                             kind, x, y);
+                return 1;
+            }
+        }
+        if (!any) {
+            std::fprintf(stderr, "pomfy-xprobe: shape %d is empty\n", kind);
+            return 1;
+        }
+    }
+    std::printf("%dx%d in %dx%d blocks\n", box.width, box.height, n, n);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: pomfy-xprobe find|gone|wait-y|wait-move|close|keys|moves|panel "
+                     "usage: pomfy-xprobe find|gone|wait-y|wait-move|close|keys|moves|blocks|panel "
                      "[options]\n");
         return 2;
     }
@@ -380,6 +411,7 @@ int main(int argc, char** argv) {
     else if (what == "close") r = Close(p, a);
     else if (what == "keys") r = Keys(p, a);
     else if (what == "moves") r = Moves(p, a);
+    else if (what == "blocks") r = Blocks(p, a);
     else if (what == "panel") r = Panel(p, a);
     if (r == 2) std::fprintf(stderr, "pomfy-xprobe: bad usage of \"%s\"\n", what.c_str());
     XCloseDisplay(p.dpy);

@@ -8,7 +8,8 @@
 #
 #   tests/wayland/nested.sh mutter|sway|kwin COMMAND [ARGS...]
 #
-# sway runs swaybar along the bottom of the screen.
+# sway runs swaybar along the bottom of the screen. NESTED_SCALE (1 unless
+# set; 1.5, 2 ...) is the output's scale (sway, kwin).
 #
 # The command finds in its environment:
 #   DISPLAY, XAUTHORITY  the compositor's XWayland server
@@ -36,7 +37,10 @@ for p in Xvfb "$program" Xwayland xdotool; do
     command -v "$p" >/dev/null || die "$p is not installed (scripts/install-deps --all installs it)"
 done
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+# KWin's window is its output's mode: the logical 1024 x 768 times the scale.
+screen=1024x768
+[ "$compositor" = kwin ] && screen=$(awk -v s="${NESTED_SCALE:-1}" 'BEGIN { printf "%dx%d", 1024 * s + 0.5, 768 * s + 0.5 }')
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 [ -s "$tmp/display" ] || die "Xvfb did not start"
@@ -96,7 +100,7 @@ sway)
     [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
     cat >"$tmp/sway.config" <<EOF
 xwayland force
-output * mode 1024x768 position 0 0
+output * mode 1024x768 position 0 0 scale ${NESTED_SCALE:-1}
 exec sh -c 'echo "\$DISPLAY" >$tmp/inner-display'
 bar {
     position bottom
@@ -134,6 +138,7 @@ kwin)
         DISPLAY="$OUTER_DISPLAY" DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus") \
         QT_QPA_PLATFORM=wayland KWIN_COMPOSE=Q \
         "$tmp/kwin_wayland" --x11-display "$OUTER_DISPLAY" --width 1024 --height 768 \
+        --scale "${NESTED_SCALE:-1}" \
         --socket pomfy-wl --xwayland --no-lockscreen --no-global-shortcuts \
         "$tmp/tell-display" >"$tmp/kwin.log" 2>&1 &
     pids+=($!)

@@ -1,5 +1,5 @@
-// The X11 backend's pure helpers: the caption's encoding, and which bar the
-// desktop's published facts describe.
+// The X11 backend's pure helpers: the caption's encoding, the scale the X
+// resources give, and which bar the desktop's published facts describe.
 #include <gtest/gtest.h>  // before Xlib, whose macros it would trip over
 
 
@@ -11,6 +11,15 @@ namespace {
 TEST(Latin1ToUtf8, KeepsAsciiAndEncodesTheRest) {
     EXPECT_EQ(Latin1ToUtf8("Pomfy"), "Pomfy");
     EXPECT_EQ(Latin1ToUtf8("caf\xe9 \xff"), "caf\xc3\xa9 \xc3\xbf");
+}
+
+TEST(X11ScaleOfResources, XftDpiOver96AndOneWithoutIt) {
+    EXPECT_EQ(X11ScaleOfResources("Xcursor.size:\t48\nXft.dpi:\t192\n"), 2.0);
+    EXPECT_EQ(X11ScaleOfResources("*dpi: 144\n"), 1.5);
+    EXPECT_EQ(X11ScaleOfResources("Xft.antialias:\t1\n"), 1.0);
+    EXPECT_EQ(X11ScaleOfResources("Xft.dpi:\tlarge\n"), 1.0);
+    EXPECT_EQ(X11ScaleOfResources(""), 1.0);
+    EXPECT_EQ(X11ScaleOfResources(nullptr), 1.0);
 }
 
 // Two monitors of 1024 x 768 side by side, the left one primary.

@@ -199,9 +199,11 @@ const WindowDriver SimDriver = {SimOpenWindow, SimCloseWindow, SimSetTitle, SimM
 
 }  // namespace
 
+// Always at scale 1 (no DesktopScale).
 const PlatformBackend SimBackend = {
-    "headless", SimStart,   SimDesktopSize, SimTaskbarTop, SimRemoveFromTaskbar, SimClockNs,
-    SimSeconds, nullptr,    SimEndProgram,  &SimDriver,    nullptr,
+    "headless", SimStart,      SimDesktopSize, nullptr,       SimTaskbarTop,
+    SimRemoveFromTaskbar,      SimClockNs,     SimSeconds,    nullptr,
+    SimEndProgram,             &SimDriver,     nullptr,
 };
 
 const PlatformBackend* const PlatformBackends[] = {&SimBackend, nullptr};

@@ -18,10 +18,13 @@
 #include <string>
 #include <utility>
 
+#include "fractional-scale-v1-client-protocol.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "platform.h"
+#include "viewporter-client-protocol.h"
 #include "wakeups.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-output-unstable-v1-client-protocol.h"
 
 WaylandDesktop Wl;
 
@@ -37,6 +40,12 @@ struct Globals {
     uint32_t outputName = 0;
     int32_t modeWidth = 0, modeHeight = 0, scale = 1;
     int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
+    // The output's size in the compositor's logical pixels, where
+    // xdg-output tells it (0 until then), and the scale it prefers for a
+    // surface on it in 120ths, where fractional-scale tells it (0: not told).
+    zxdg_output_v1* xdgOutput = nullptr;
+    int32_t logicalWidth = 0, logicalHeight = 0;
+    uint32_t preferredScale = 0;
 };
 Globals G;
 
@@ -50,9 +59,15 @@ void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height
         G.modeHeight = height;
     }
 }
-// The output in surface coordinates: its mode divided by its scale, turned
-// with its transform.
+// The output in surface coordinates: its logical size where xdg-output
+// tells it; else its mode divided by its scale, turned with its transform,
+// which is right at an integer scale only.
 void OutputDone(void*, wl_output*) {
+    if (G.logicalWidth > 0 && G.logicalHeight > 0) {
+        Wl.width = G.logicalWidth;
+        Wl.height = G.logicalHeight;
+        return;
+    }
     int32_t w = G.modeWidth / (G.scale > 0 ? G.scale : 1);
     int32_t h = G.modeHeight / (G.scale > 0 ? G.scale : 1);
     if (G.transform & WL_OUTPUT_TRANSFORM_90) std::swap(w, h);
@@ -64,6 +79,21 @@ void OutputName(void*, wl_output*, const char*) {}
 void OutputDescription(void*, wl_output*, const char*) {}
 const wl_output_listener OutputListener = {OutputGeometry, OutputMode,  OutputDone,
                                            OutputScale,    OutputName, OutputDescription};
+
+void XdgOutputPosition(void*, zxdg_output_v1*, int32_t, int32_t) {}
+void XdgOutputSize(void*, zxdg_output_v1*, int32_t width, int32_t height) {
+    G.logicalWidth = width;
+    G.logicalHeight = height;
+}
+// Version 3 ends a change with wl_output.done instead; both come to the same.
+void XdgOutputDone(void*, zxdg_output_v1*) { OutputDone(nullptr, Wl.output); }
+void XdgOutputName(void*, zxdg_output_v1*, const char*) {}
+void XdgOutputDescription(void*, zxdg_output_v1*, const char*) {}
+const zxdg_output_v1_listener XdgOutputListener = {XdgOutputPosition, XdgOutputSize, XdgOutputDone,
+                                                   XdgOutputName, XdgOutputDescription};
+
+void PreferredScale(void*, wp_fractional_scale_v1*, uint32_t scale) { G.preferredScale = scale; }
+const wp_fractional_scale_v1_listener FractionalScaleListener = {PreferredScale};
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
             uint32_t version) {
@@ -90,6 +120,17 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
                Wl.idleInhibit == nullptr) {
         Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
             bind(&zwp_idle_inhibit_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0 &&
+               Wl.fractionalScale == nullptr) {
+        Wl.fractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
+            bind(&wp_fractional_scale_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0 &&
+               Wl.viewporter == nullptr) {
+        Wl.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+    } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0 &&
+               Wl.xdgOutputs == nullptr) {
+        Wl.xdgOutputs =
+            static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 3));
     }
 }
 void GlobalRemove(void*, wl_registry*, uint32_t name) {
@@ -109,7 +150,9 @@ const char* Refuse(const char* reason) {
     for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
                         static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
                         static_cast<void*>(Wl.output), static_cast<void*>(Wl.layerShell),
-                        static_cast<void*>(Wl.idleInhibit)}) {
+                        static_cast<void*>(Wl.idleInhibit), static_cast<void*>(Wl.fractionalScale),
+                        static_cast<void*>(Wl.viewporter), static_cast<void*>(Wl.xdgOutputs),
+                        static_cast<void*>(G.xdgOutput)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
@@ -122,11 +165,56 @@ const char* Refuse(const char* reason) {
     Wl.output = nullptr;
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
+    Wl.fractionalScale = nullptr;
+    Wl.viewporter = nullptr;
+    Wl.xdgOutputs = nullptr;
+    Wl.scale = 1;
+    Wl.viewport = false;
     G = Globals();
     return reason;
 }
 
 char Reason[160];
+
+// The scale the compositor prefers for a surface on the output, in 120ths,
+// or 0 where it does not say before the surface is shown: asked with a
+// layer surface of its own on the output that never gets a picture.
+uint32_t AskPreferredScale() {
+    wl_surface* surface = wl_compositor_create_surface(Wl.compositor);
+    wp_fractional_scale_v1* fractional =
+        wp_fractional_scale_manager_v1_get_fractional_scale(Wl.fractionalScale, surface);
+    wp_fractional_scale_v1_add_listener(fractional, &FractionalScaleListener, nullptr);
+    zwlr_layer_surface_v1* layer = zwlr_layer_shell_v1_get_layer_surface(
+        Wl.layerShell, surface, Wl.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "pomfy-scale");
+    static const zwlr_layer_surface_v1_listener Listener = {
+        [](void*, zwlr_layer_surface_v1* l, uint32_t serial, uint32_t, uint32_t) {
+            zwlr_layer_surface_v1_ack_configure(l, serial);
+        },
+        [](void*, zwlr_layer_surface_v1*) {}};
+    zwlr_layer_surface_v1_add_listener(layer, &Listener, nullptr);
+    zwlr_layer_surface_v1_set_size(layer, 1, 1);
+    wl_surface_commit(surface);
+    const bool answered = wl_display_roundtrip(Wl.display) >= 0;
+    zwlr_layer_surface_v1_destroy(layer);
+    wp_fractional_scale_v1_destroy(fractional);
+    wl_surface_destroy(surface);
+    return answered ? G.preferredScale : 0;
+}
+
+// The one scale of the run: the compositor's preferred fractional scale,
+// shown through a viewport, where it offers both; else the output's integer
+// scale as the buffer scale (which needs wl_surface version 3).
+void ChooseScale() {
+    if (Wl.fractionalScale != nullptr && Wl.viewporter != nullptr) {
+        const uint32_t preferred = AskPreferredScale();
+        if (preferred > 0) {
+            Wl.scale = preferred / 120.0;
+            Wl.viewport = true;
+            return;
+        }
+    }
+    if (G.scale > 1 && Wl.compositorVersion >= 3) Wl.scale = G.scale;
+}
 
 const char* Start() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -158,10 +246,15 @@ const char* Start() {
     if (Wl.seat == nullptr) return Refuse("the Wayland compositor has no seat");
     if (Wl.output == nullptr) return Refuse("the Wayland compositor has no screen");
     if (!WaylandWatchSeat(Wl.seat)) return Refuse("cannot read keymaps (no xkbcommon context)");
-    // The output's mode and the seat's keyboard.
+    // The output's mode, its logical size and the seat's keyboard.
+    if (Wl.xdgOutputs != nullptr) {
+        G.xdgOutput = zxdg_output_manager_v1_get_xdg_output(Wl.xdgOutputs, Wl.output);
+        zxdg_output_v1_add_listener(G.xdgOutput, &XdgOutputListener, nullptr);
+    }
     if (wl_display_roundtrip(Wl.display) < 0) {
         return Refuse("the Wayland compositor closed the connection");
     }
+    ChooseScale();
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
     }
@@ -172,6 +265,12 @@ const char* Start() {
 void DesktopSize(int32_t& width, int32_t& height) {
     width = Wl.width;
     height = Wl.height;
+}
+
+// Surfaces are placed in the compositor's logical pixels.
+void DesktopScale(double& factor, bool& devicePositions) {
+    factor = Wl.scale;
+    devicePositions = false;
 }
 
 // The compositor tells how tall the area is that its bars leave free, not
@@ -204,7 +303,7 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, TaskbarTop,         RemoveFromTaskbar, MonotonicNs,
-    MonotonicSeconds,     nullptr,     nullptr,            &WindowThreadDriver,
-    &WaylandMechanism,
+    "wayland",   Start,   DesktopSize, DesktopScale,      TaskbarTop,
+    RemoveFromTaskbar,    MonotonicNs, MonotonicSeconds,  nullptr,
+    nullptr,     &WindowThreadDriver,  &WaylandMechanism,
 };

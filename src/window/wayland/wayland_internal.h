@@ -13,6 +13,9 @@
 
 struct zwlr_layer_shell_v1;
 struct zwp_idle_inhibit_manager_v1;
+struct wp_fractional_scale_manager_v1;
+struct wp_viewporter;
+struct zxdg_output_manager_v1;
 
 // A Wayland object that destroys itself with its owner.
 template <typename T, void (*Destroy)(T*)>
@@ -36,6 +39,15 @@ struct WaylandDesktop {
     wl_output* output = nullptr;
     zwlr_layer_shell_v1* layerShell = nullptr;
     zwp_idle_inhibit_manager_v1* idleInhibit = nullptr;  // where offered
+    wp_fractional_scale_manager_v1* fractionalScale = nullptr;  // where offered
+    wp_viewporter* viewporter = nullptr;                        // where offered
+    zxdg_output_manager_v1* xdgOutputs = nullptr;               // where offered
+    // How the pet's picture is scaled, chosen once by Start: device pixels
+    // per logical pixel, and whether a viewport shows the buffer at the
+    // window's logical size (fractional scaling) rather than the integer
+    // buffer scale.
+    double scale = 1;
+    bool viewport = false;
     // The output in surface coordinates, as its last done event left it.
     std::atomic<int32_t> width{0};
     std::atomic<int32_t> height{0};

@@ -7,7 +7,9 @@
 // channel (the mask colour fully transparent) and an input region of the
 // opaque pixels; all of a cycle goes to the compositor in one commit, at its
 // end. The keyboard comes on demand: the compositor gives it on a click (and
-// may at the start).
+// may at the start). On a scaled output the buffer holds the window's device
+// pixels: shown through a viewport at the surface's logical size at a
+// fractional scale, or with the integer buffer scale.
 //
 // A second layer surface, anchored to all four edges with an exclusive zone
 // of 0 and never given a picture, asks the compositor for the area that its
@@ -29,6 +31,7 @@
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "neutral.h"
 #include "platform.h"
+#include "viewporter-client-protocol.h"
 #include "wakeups.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
@@ -80,6 +83,7 @@ struct LayerWindow {
     // Declared first, destroyed last: after the surfaces that show them.
     std::vector<std::unique_ptr<ShmBuffer>> buffers;
     WlPtr<wl_surface, wl_surface_destroy> surface;
+    WlPtr<wp_viewport, wp_viewport_destroy> viewport;  // at a fractional scale
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> layer;
     WlPtr<wl_surface, wl_surface_destroy> groundSurface;
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
@@ -87,6 +91,8 @@ struct LayerWindow {
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
     WlPtr<wl_region, wl_region_destroy> region;
+    // The window's opaque pixels in the surface's logical pixels.
+    std::vector<PixelRun> inputShape;
     // What the next commit carries.
     int32_t damageFirst = INT32_MAX;
     int32_t damageLast = -1;
@@ -126,7 +132,7 @@ ShmBuffer* FreeBuffer() {
         if (!b->busy) return b.get();
     }
     if (P->buffers.size() >= MostBuffers) return nullptr;
-    auto b = MakeBuffer(PetWindow.width, PetWindow.height);
+    auto b = MakeBuffer(PetWindow.deviceWidth, PetWindow.deviceHeight);
     if (!b) FatalError("no memory for the pet's picture");
     P->buffers.push_back(std::move(b));
     return P->buffers.back().get();
@@ -148,9 +154,11 @@ void Commit() {
             wl_surface_attach(surface, b->buffer, 0, 0);
             const int32_t rows = P->damageLast - P->damageFirst + 1;
             if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
-                wl_surface_damage_buffer(surface, 0, P->damageFirst, PetWindow.width, rows);
-            } else {
+                wl_surface_damage_buffer(surface, 0, P->damageFirst, PetWindow.deviceWidth, rows);
+            } else if (PetWindow.deviceWidth == PetWindow.width) {
                 wl_surface_damage(surface, 0, P->damageFirst, PetWindow.width, rows);
+            } else {
+                wl_surface_damage(surface, 0, 0, PetWindow.width, PetWindow.height);
             }
             b->busy = true;
             P->damageFirst = INT32_MAX;
@@ -161,7 +169,7 @@ void Commit() {
     if (P->shapeChanged && !P->starved) {
         wl_region* region = P->region.get();
         wl_region_subtract(region, 0, 0, PetWindow.width, PetWindow.height);
-        for (const PixelRun& r : PetWindow.shape) wl_region_add(region, r.x, r.y, r.width, 1);
+        for (const PixelRun& r : P->inputShape) wl_region_add(region, r.x, r.y, r.width, 1);
         wl_surface_set_input_region(surface, region);
         P->shapeChanged = false;
     }
@@ -175,7 +183,10 @@ void Commit() {
 void Present(int32_t first, int32_t last) {
     if (first < P->damageFirst) P->damageFirst = first;
     if (last > P->damageLast) P->damageLast = last;
-    if (ShapeChange() != nullptr) P->shapeChanged = true;
+    if (const std::vector<PixelRun>* shape = ShapeChange()) {
+        ToLogicalRuns(*shape, P->inputShape);
+        P->shapeChanged = true;
+    }
 }
 
 bool Move(int32_t x, int32_t y) {
@@ -197,9 +208,16 @@ const char* CreateWindow(int32_t x, int32_t y) {
     P->x = x;
     P->y = y;
     ShowRowsAs(RowForm::Alpha);
-    ShapeChange();
+    ToLogicalRuns(*ShapeChange(), P->inputShape);
 
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
+    // A buffer of device pixels, shown at the surface's logical size.
+    if (Wl.viewport) {
+        P->viewport.reset(wp_viewporter_get_viewport(Wl.viewporter, P->surface.get()));
+        wp_viewport_set_destination(P->viewport.get(), width, height);
+    } else if (PetWindow.deviceWidth != width) {
+        wl_surface_set_buffer_scale(P->surface.get(), PetWindow.deviceWidth / width);
+    }
     P->region.reset(wl_compositor_create_region(Wl.compositor));
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
                                                          Wl.output,

@@ -26,6 +26,34 @@ void Win32DesktopSize(int32_t& width, int32_t& height) {
     ReleaseDC(nullptr, screen);
 }
 
+// The primary monitor's effective DPI over 96 (the program is aware of
+// every monitor's DPI, so all its coordinates are the screen's own pixels).
+// GetDpiForMonitor (shcore, Windows 8.1 and later) is looked up at run
+// time, so that Windows 7 still runs; without it, the system DPI, which
+// there is every monitor's.
+void Win32DesktopScale(double& scale, bool& devicePositions) {
+    devicePositions = true;
+    UINT dpi = 0;
+    if (HMODULE shcore = LoadLibraryA("shcore.dll")) {
+        typedef HRESULT(WINAPI * GetDpiForMonitorFunction)(HMONITOR, int, UINT*, UINT*);
+        const auto getDpi = reinterpret_cast<GetDpiForMonitorFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(shcore, "GetDpiForMonitor")));
+        const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+        UINT x = 0, y = 0;
+        const int effective = 0;  // MDT_EFFECTIVE_DPI
+        if (getDpi != nullptr && primary != nullptr && getDpi(primary, effective, &x, &y) == S_OK)
+            dpi = x;
+        FreeLibrary(shcore);
+    }
+    if (dpi == 0) {
+        if (HDC screen = GetDC(nullptr)) {
+            dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
+            ReleaseDC(nullptr, screen);
+        }
+    }
+    scale = dpi > 0 ? dpi / 96.0 : 1;
+}
+
 int32_t Win32TaskbarTop() {
     APPBARDATA bar = {};
     bar.cbSize = sizeof bar;
@@ -99,7 +127,7 @@ void Win32Tell(const char* line) {
 }  // namespace
 
 const PlatformBackend Win32Backend = {
-    "win32",      Win32Start,   Win32DesktopSize, Win32TaskbarTop,     Win32RemoveFromTaskbar,
-    Win32ClockNs, Win32Seconds, Win32Tell,        nullptr,             &WindowThreadDriver,
-    &Win32Mechanism,
+    "win32",      Win32Start,   Win32DesktopSize, Win32DesktopScale,   Win32TaskbarTop,
+    Win32RemoveFromTaskbar,     Win32ClockNs,     Win32Seconds,        Win32Tell,
+    nullptr,      &WindowThreadDriver,            &Win32Mechanism,
 };

@@ -103,7 +103,7 @@ void DrawRows(HDC dc, int32_t first, int32_t last) {
     BITMAPINFO band = Pet.bitmap;
     const int32_t rows = last - first + 1;
     band.bmiHeader.biHeight = -rows;
-    const int32_t width = PetWindow.width;
+    const int32_t width = PetWindow.deviceWidth;
     SetDIBitsToDevice(dc, 0, first, static_cast<DWORD>(width), static_cast<DWORD>(rows), 0, 0, 0,
                       static_cast<UINT>(rows),
                       PetWindow.convertedRows + static_cast<size_t>(first) * static_cast<size_t>(width),
@@ -176,14 +176,14 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
-            if (dc != nullptr) DrawRows(dc, 0, PetWindow.height - 1);
+            if (dc != nullptr) DrawRows(dc, 0, PetWindow.deviceHeight - 1);
             EndPaint(window, &paint);
             return 0;
         }
         case WM_DISPLAYCHANGE: {
             HDC dc = GetDC(window);
             if (dc != nullptr) {
-                DrawRows(dc, 0, PetWindow.height - 1);
+                DrawRows(dc, 0, PetWindow.deviceHeight - 1);
                 ReleaseDC(window, dc);
             }
             MarkAllRows();
@@ -247,7 +247,7 @@ SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
 const char* MakeWindow(int32_t x, int32_t y) {
     const SetLayeredWindowAttributesFunction setLayeredAttributes = FindSetLayeredAttributes();
     HWND window = CreateWindowExA(WS_EX_LAYERED, Pet.className, PetWindow.title,
-                                  WS_POPUP | WS_VISIBLE, x, y, PetWindow.width, PetWindow.height,
+                                  WS_POPUP | WS_VISIBLE, x, y, PetWindow.deviceWidth, PetWindow.deviceHeight,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window == nullptr) return Failed("Windows refused to create it", GetLastError());
     Pet.window = window;
@@ -260,8 +260,8 @@ const char* MakeWindow(int32_t x, int32_t y) {
     BITMAPINFOHEADER& header = Pet.bitmap.bmiHeader;
     header = BITMAPINFOHEADER();
     header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = PetWindow.width;
-    header.biHeight = -PetWindow.height;  // rows top-down
+    header.biWidth = PetWindow.deviceWidth;
+    header.biHeight = -PetWindow.deviceHeight;  // rows top-down
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;

@@ -7,12 +7,21 @@
 
 namespace {
 
+double Scale = 1;  // read by Start, from the window thread's connection before that thread runs
+
 const char* Start() {
     static std::string why;
     X11Pet.display = X11Connect(why);
     if (X11Pet.display == nullptr) return why.c_str();
     X11Pet.origin = X11RunMonitor();
+    Scale = X11DesktopScale(X11Pet.display);
     return nullptr;
+}
+
+// X11 positions are the screen's own pixels.
+void DesktopScale(double& scale, bool& devicePositions) {
+    scale = Scale;
+    devicePositions = true;
 }
 
 const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsWaiting,
@@ -23,7 +32,7 @@ const WindowMechanism Mechanism = {X11CreateWindow, X11DestroyWindow, X11EventsW
 }  // namespace
 
 const PlatformBackend X11Backend = {
-    "x11",         Start,   X11DesktopSize,       X11TaskbarTop, X11RemoveFromTaskbar,
-    MonotonicNs,   MonotonicSeconds, nullptr,     nullptr,       &WindowThreadDriver,
-    &Mechanism,
+    "x11",         Start,   X11DesktopSize,       DesktopScale,  X11TaskbarTop,
+    X11RemoveFromTaskbar,   MonotonicNs,          MonotonicSeconds, nullptr,
+    nullptr,       &WindowThreadDriver,           &Mechanism,
 };

@@ -51,7 +51,7 @@ void HandleEvent(XEvent& event) {
             FocusChanged();
             break;
         case Expose:  // only where the window is drawn into
-            if (event.xexpose.count == 0) X11DrawRows(0, PetWindow.height - 1);
+            if (event.xexpose.count == 0) X11DrawRows(0, PetWindow.deviceHeight - 1);
             break;
         case ConfigureNotify:
             if (X11Pet.kind.placedByServer) LearnPosition(event.xconfigure);

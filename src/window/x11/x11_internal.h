@@ -101,6 +101,15 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
                             X11WindowCache& cache, long eventMask, Window pet,
                             std::vector<Window>& candidates);
 
+// --- x11_scale.cpp: the desktop's scale -----------------------------------------
+
+// Device pixels per logical pixel that X resources in the RESOURCE_MANAGER
+// format give: Xft.dpi / 96, or 1 where they have no readable Xft.dpi. The
+// core keeps it between 1 and its most.
+double X11ScaleOfResources(const char* resources);
+// The same for the root window's resources as this connection read them.
+double X11DesktopScale(Display* display);
+
 // --- x11_errors.cpp: connections and errors ----------------------------------
 
 // Makes Xlib safe for threads, installs the error handlers and ignores

@@ -115,7 +115,7 @@ std::string Make(int32_t x, int32_t y) {
                             (s.kind.pictureAsBackground ? NoEventMask : ExposureMask) |
                             (s.kind.placedByServer ? StructureNotifyMask : NoEventMask);
     const int32_t rootX = s.origin.x + x, rootY = s.origin.y + y;
-    const int32_t width = PetWindow.width, height = PetWindow.height;
+    const int32_t width = PetWindow.deviceWidth, height = PetWindow.deviceHeight;
     s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(width),
                              static_cast<unsigned>(height), 0, s.kind.depth, InputOutput,
                              visual.visual,
@@ -221,7 +221,7 @@ void X11DestroyWindow() {
 
 void X11DrawRows(int32_t first, int32_t last) {
     const X11PetState& s = X11Pet;
-    const unsigned width = static_cast<unsigned>(PetWindow.width);
+    const unsigned width = static_cast<unsigned>(PetWindow.deviceWidth);
     const unsigned rows = static_cast<unsigned>(last - first + 1);
     if (!s.kind.pictureAsBackground) {
         XPutImage(s.display, s.window, s.gc, s.image, 0, first, 0, first, width, rows);

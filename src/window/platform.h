@@ -168,6 +168,18 @@ bool TakeMarkedBand(int32_t& first, int32_t& last);
 // lock.
 void WindowPlaced(int32_t x, int32_t y);
 
+// A precise sleep for the logic thread's pauses, for a backend whose system
+// keeps timed waits to a coarse tick (Windows): Sleep blocks until the clock
+// reaches until (NoDeadline: no limit) or Wake is called, and may return
+// early; Wake, from any thread, makes the current or next Sleep return. A
+// backend that has one sets PreciseLogicSleep in its Start; without it the
+// logic thread waits on a condition variable.
+struct PreciseSleep {
+    void (*Sleep)(int64_t until);
+    void (*Wake)();
+};
+extern const PreciseSleep* PreciseLogicSleep;
+
 // The lock as the window thread takes it outside the core's cycle (a window
 // procedure that runs inside a system call, for example). It may be taken
 // again while held by the same thread.

@@ -50,9 +50,10 @@ struct PetWindowState {
     char className[160] = {};
     HCURSOR arrow = nullptr;
     bool classRegistered = false;
-    BOOL savedScreenSaver = FALSE;
-    bool screenSaverSaved = false;
-    bool timerRaised = false;
+    // The power request that keeps the display on, and with it the screen
+    // saver and the automatic lock away, while the window is open; null
+    // where the system refused it.
+    HANDLE displayRequest = nullptr;
     // Whether the message queue may hold messages not yet taken: set when
     // the wait ended for the queue, cleared when PeekMessageA finds none.
     // What arrives meanwhile ends the next wait at once (MWMO_INPUTAVAILABLE),
@@ -68,15 +69,23 @@ struct PetWindowState {
 
 PetWindowState Pet;
 
-// The two objects the logic thread reaches the window thread's wait by.
-// Made once, by Win32Start, and kept for the whole run.
+// What the two threads sleep on. Made once, by Win32Start, and kept for
+// the whole run.
 struct WaitObjects {
     HANDLE wake = nullptr;   // auto-reset event: Wake
     HANDLE timer = nullptr;  // synchronisation timer: SetTimer
     std::atomic<int64_t> armedAt{NoDeadline};  // when it was last set to go off
+    // The logic thread's pauses: an auto-reset event for keys and a timer
+    // of their own, both high-resolution timers or neither.
+    HANDLE logicWake = nullptr;
+    HANDLE logicTimer = nullptr;
+    // Whether the system's timer resolution was raised for the whole run,
+    // because the timers could not be made high-resolution ones.
+    bool resolutionRaised = false;
     ~WaitObjects() {
-        if (wake != nullptr) CloseHandle(wake);
-        if (timer != nullptr) CloseHandle(timer);
+        for (HANDLE h : {wake, timer, logicWake, logicTimer})
+            if (h != nullptr) CloseHandle(h);
+        if (resolutionRaised) timeEndPeriod(1);
     }
 };
 
@@ -85,6 +94,8 @@ WaitObjects Waits;
 typedef BOOL(WINAPI* SetLayeredWindowAttributesFunction)(HWND, COLORREF, BYTE, DWORD);
 
 const COLORREF ColourKey = 0x00FF00FF;
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which MinGW-w64's headers lack.
+const DWORD HighResolutionTimer = 0x00000002;
 const char ClassPrefix[] = "PomfyWindow ";
 // Sent by the logic thread once the taskbar button is gone: the window
 // thread brings the window back to the foreground.
@@ -256,18 +267,39 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Keeps the display on while the pet is on the desktop, so that neither the
+// screen saver nor the automatic lock starts over it. The session's own
+// setting is never changed: the request belongs to this process, and the
+// system drops it when the process ends, however it ends. Without it the pet
+// runs all the same.
+void HoldDisplay() {
+    REASON_CONTEXT reason = {};
+    reason.Version = POWER_REQUEST_CONTEXT_VERSION;
+    reason.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    wchar_t text[] = L"Pomfy is on the desktop";
+    reason.Reason.SimpleReasonString = text;
+    HANDLE request = PowerRequests.create(&reason);
+    if (request == INVALID_HANDLE_VALUE || request == nullptr) return;
+    if (PowerRequests.set(request, PowerRequestDisplayRequired))
+        Pet.displayRequest = request;
+    else
+        CloseHandle(request);
+}
+
+void LetDisplayGo() {
+    if (Pet.displayRequest == nullptr) return;
+    PowerRequests.clear(Pet.displayRequest, PowerRequestDisplayRequired);
+    CloseHandle(Pet.displayRequest);
+    Pet.displayRequest = nullptr;
+}
+
 // Undoes what creating the window changed, each part only if it was done.
 void ReleaseWindow() {
     HWND window = Pet.window.exchange(nullptr);
     if (window != nullptr) DestroyWindow(window);
-    if (Pet.screenSaverSaved)
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(Pet.savedScreenSaver),
-                              nullptr, 0);
-    Pet.screenSaverSaved = false;
+    LetDisplayGo();
     if (Pet.classRegistered) UnregisterClassA(Pet.className, GetModuleHandleA(nullptr));
     Pet.classRegistered = false;
-    if (Pet.timerRaised) timeEndPeriod(1);
-    Pet.timerRaised = false;
     Pet.active = false;
 }
 
@@ -300,7 +332,7 @@ SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
         reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
 }
 
-// Everything but the class, the screen saver and the timer resolution.
+// Everything but the class and the display request.
 const char* MakeWindow(int32_t x, int32_t y, int32_t flags, const char* title) {
     DWORD style;
     if (flags & FlagNoFrame)
@@ -353,17 +385,7 @@ const char* Win32CreateWindow(int32_t x, int32_t y, int32_t width, int32_t heigh
     Pet.height = height;
     if (!RegisterPetClass(title)) return Failed("Windows refused its window class", GetLastError());
 
-    // The screen saver stays off while the pet is on the desktop (for this
-    // session only: nothing is written to the user's profile). After the
-    // class is registered: under Wine the display driver, which carries the
-    // setting to the X server, is loaded by then.
-    if (SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &Pet.savedScreenSaver, 0)) {
-        Pet.screenSaverSaved = true;
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
-    }
-    // Pauses and cycles keep their time: the default timer tick of about
-    // 15.6 ms would stretch every short wait of either thread.
-    Pet.timerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    HoldDisplay();
     if (flags & FlagHighPriority) SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
 
     if (const char* failure = MakeWindow(x, y, flags, title)) {
@@ -477,16 +499,74 @@ void Win32SetTitle(const char* title) {
 
 }  // namespace
 
+PowerRequestCalls PowerRequests = {PowerCreateRequest, PowerSetRequest, PowerClearRequest};
+
 const WindowMechanism Win32Mechanism = {
     Win32CreateWindow, Win32DestroyWindow, Win32EventsWaiting, Win32HandleEvents,
     Win32WaitForWork,  Win32Wake,          Win32SetTimer,      Win32Present,
     Win32Move,         nullptr,            Win32SetTitle,
 };
 
+namespace {
+
+HANDLE HighResolutionTimerOrNull() {
+#ifdef POMFY_TEST_HOOKS
+    // Test builds only: a system before Windows 10 1803.
+    if (std::getenv("POMFY_TEST_COARSE_TIMERS") != nullptr) return nullptr;
+#endif
+    return CreateWaitableTimerExW(nullptr, nullptr, HighResolutionTimer, TIMER_ALL_ACCESS);
+}
+
+void LogicSleep(int64_t until) {
+    HANDLE objects[2] = {Waits.logicWake, Waits.logicTimer};
+    DWORD count = 1;
+    if (until != NoDeadline) {
+        const int64_t left = until - Win32Backend.ClockNs();
+        LARGE_INTEGER due;
+        due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+        if (!SetWaitableTimer(Waits.logicTimer, &due, 0, nullptr, nullptr, FALSE))
+            FatalError("could not set its pauses' timer");
+        count = 2;
+    }
+    if (WaitForMultipleObjects(count, objects, FALSE, INFINITE) == WAIT_FAILED)
+        FatalError("could not pause");
+    // Woken early: the timer must not end the next pause before its time.
+    if (count == 2) CancelWaitableTimer(Waits.logicTimer);
+}
+
+void LogicWake() {
+    if (!SetEvent(Waits.logicWake)) FatalError("could not wake its pause for a key");
+}
+
+const PreciseSleep Win32LogicSleep = {LogicSleep, LogicWake};
+
+}  // namespace
+
 bool MakeWaitObjects() {
     Waits.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+    // Pauses and cycles keep their time. A high-resolution timer (Windows 10
+    // 1803 and later) goes off on time by itself, and the logic thread's
+    // pauses wait for one of their own; elsewhere the default tick of about
+    // 15.6 ms would stretch every short wait of either thread, and only
+    // raising the system's timer resolution for the run avoids that.
+    Waits.timer = HighResolutionTimerOrNull();
+    Waits.logicTimer = Waits.timer != nullptr ? HighResolutionTimerOrNull() : nullptr;
+    Waits.logicWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (Waits.timer != nullptr && Waits.logicTimer != nullptr && Waits.logicWake != nullptr) {
+        PreciseLogicSleep = &Win32LogicSleep;
+    } else {
+        if (Waits.timer == nullptr) Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+        Waits.resolutionRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    }
     return Waits.wake != nullptr && Waits.timer != nullptr;
+}
+
+bool PetWindowHoldsDisplay() {
+    return Pet.displayRequest != nullptr;
+}
+
+bool HighResolutionPauses() {
+    return Waits.timer != nullptr && !Waits.resolutionRaised;
 }
 
 HWND PetWindowHandle() {

@@ -54,7 +54,7 @@ struct WindowMechanism {
     const char* (*CreateWindow)(int32_t x, int32_t y, int32_t width, int32_t height,
                                 int32_t flags, const char* title);
     // On the window thread, after its last cycle: destroys the window and
-    // restores what creating it changed (the screen saver).
+    // gives back what creating it took (the screen saver's suspension).
     void (*DestroyWindow)();
     // On the window thread: whether events have arrived that HandleEvents
     // has not handled yet (read from the connection already, or waiting in

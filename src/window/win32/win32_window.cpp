@@ -509,11 +509,8 @@ const WindowMechanism Win32Mechanism = {
 
 namespace {
 
+// Null before Windows 10 1803, which refuses the flag.
 HANDLE HighResolutionTimerOrNull() {
-#ifdef POMFY_TEST_HOOKS
-    // Test builds only: a system before Windows 10 1803.
-    if (std::getenv("POMFY_TEST_COARSE_TIMERS") != nullptr) return nullptr;
-#endif
     return CreateWaitableTimerExW(nullptr, nullptr, HighResolutionTimer, TIMER_ALL_ACCESS);
 }
 

@@ -563,7 +563,7 @@ bool PetWindowHoldsDisplay() {
 }
 
 bool HighResolutionPauses() {
-    return Waits.timer != nullptr && !Waits.resolutionRaised;
+    return PreciseLogicSleep == &Win32LogicSleep;
 }
 
 HWND PetWindowHandle() {

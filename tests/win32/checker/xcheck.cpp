@@ -69,20 +69,6 @@ int PrintState(Window w) {
     return 0;
 }
 
-// What a window manager sends when the user closes a window.
-int SendDelete(Window w) {
-    XEvent e = {};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    if (!XSendEvent(display, w, False, NoEventMask, &e)) return 1;
-    XSync(display, False);
-    return 0;
-}
-
 int Usage() {
     std::fprintf(stderr, "usage: pomfy-xcheck find TITLE [MS] | geometry ID | wait-at ID X Y [MS] | "
                          "shape ID | input ID | pixels ID | state ID | close ID\n");
@@ -139,6 +125,6 @@ int main(int argc, char** argv) {
     if (command == "input") return PrintShape(w, ShapeInput);
     if (command == "pixels") return PrintPixels(w);
     if (command == "state") return PrintState(w);
-    if (command == "close") return SendDelete(w);
+    if (command == "close") return SendCloseRequest(display, w) ? 0 : 1;
     return Usage();
 }

@@ -75,21 +75,34 @@ struct WaitObjects {
     HANDLE wake = nullptr;   // auto-reset event: Wake
     HANDLE timer = nullptr;  // synchronisation timer: SetTimer
     std::atomic<int64_t> armedAt{NoDeadline};  // when it was last set to go off
+    // The window thread's own deadline in WaitForWork, a high-resolution
+    // timer; null without them, and the wait's timeout serves.
+    HANDLE deadline = nullptr;
     // The logic thread's pauses: an auto-reset event for keys and a timer
-    // of their own, both high-resolution timers or neither.
+    // of their own, a high-resolution one.
     HANDLE logicWake = nullptr;
     HANDLE logicTimer = nullptr;
     // Whether the system's timer resolution was raised for the whole run,
     // because the timers could not be made high-resolution ones.
     bool resolutionRaised = false;
     ~WaitObjects() {
-        for (HANDLE h : {wake, timer, logicWake, logicTimer})
+        for (HANDLE h : {wake, timer, deadline, logicWake, logicTimer})
             if (h != nullptr) CloseHandle(h);
         if (resolutionRaised) timeEndPeriod(1);
     }
 };
 
 WaitObjects Waits;
+
+// When a timer set now must go off to go off at when on the backend's
+// clock: relative, in units of 100 ns, since the timer runs on the system's
+// own clock.
+LARGE_INTEGER DueIn(int64_t when) {
+    const int64_t left = when - Win32Backend.ClockNs();
+    LARGE_INTEGER due;
+    due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+    return due;
+}
 
 typedef BOOL(WINAPI* SetLayeredWindowAttributesFunction)(HWND, COLORREF, BYTE, DWORD);
 
@@ -421,19 +434,25 @@ void Win32WaitForWork(int64_t until) {
     // What was drawn reaches the screen before the thread sleeps.
     GdiFlush();
     DWORD timeout = INFINITE;
-    if (until != NoDeadline) {
+    DWORD count = 2;
+    if (until != NoDeadline && Waits.deadline != nullptr) {
+        const LARGE_INTEGER due = DueIn(until);
+        if (!SetWaitableTimer(Waits.deadline, &due, 0, nullptr, nullptr, FALSE))
+            FatalError("could not set its window thread's deadline");
+        count = 3;
+    } else if (until != NoDeadline) {
         const int64_t left = until - Win32Backend.ClockNs();
         // Whole milliseconds, rounded up: never wakes before the deadline.
         timeout = left <= 0 ? 0 : static_cast<DWORD>((left + NsPerMs - 1) / NsPerMs);
         if (timeout == INFINITE) --timeout;
     }
-    HANDLE objects[2] = {Waits.wake, Waits.timer};
+    HANDLE objects[3] = {Waits.wake, Waits.timer, Waits.deadline};
     int64_t armed = Waits.armedAt;
     Pet.resting = true;
     const DWORD woken =
-        MsgWaitForMultipleObjectsEx(2, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(count, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     Pet.resting = false;
-    if (woken == WAIT_OBJECT_0 + 2) Pet.queueUnread = true;
+    if (woken == WAIT_OBJECT_0 + count) Pet.queueUnread = true;
     // The wait took the timer's signal: nothing is left to cancel, unless
     // it has been set again since.
     if (woken == WAIT_OBJECT_0 + 1) Waits.armedAt.compare_exchange_strong(armed, NoDeadline);
@@ -460,10 +479,7 @@ void Win32SetTimer(int64_t when) {
         if (armed - NsPerMs <= Win32Backend.ClockNs()) WaitForSingleObject(Waits.timer, 0);
         return;
     }
-    // Relative, in units of 100 ns: the timer runs on the system's own clock.
-    const int64_t left = when - Win32Backend.ClockNs();
-    LARGE_INTEGER due;
-    due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+    const LARGE_INTEGER due = DueIn(when);
     Waits.armedAt = when;
     if (!SetWaitableTimer(Waits.timer, &due, 0, nullptr, nullptr, FALSE))
         FatalError("could not set its window thread's timer");
@@ -518,9 +534,7 @@ void LogicSleep(int64_t until) {
     HANDLE objects[2] = {Waits.logicWake, Waits.logicTimer};
     DWORD count = 1;
     if (until != NoDeadline) {
-        const int64_t left = until - Win32Backend.ClockNs();
-        LARGE_INTEGER due;
-        due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+        const LARGE_INTEGER due = DueIn(until);
         if (!SetWaitableTimer(Waits.logicTimer, &due, 0, nullptr, nullptr, FALSE))
             FatalError("could not set its pauses' timer");
         count = 2;
@@ -542,17 +556,24 @@ const PreciseSleep Win32LogicSleep = {LogicSleep, LogicWake};
 bool MakeWaitObjects() {
     Waits.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     // Pauses and cycles keep their time. A high-resolution timer (Windows 10
-    // 1803 and later) goes off on time by itself, and the logic thread's
-    // pauses wait for one of their own; elsewhere the default tick of about
-    // 15.6 ms would stretch every short wait of either thread, and only
-    // raising the system's timer resolution for the run avoids that.
+    // 1803 and later) goes off on time by itself, and every timed wait of
+    // either thread waits for one; elsewhere the default tick of about
+    // 15.6 ms would stretch every short wait, and only raising the system's
+    // timer resolution for the run avoids that.
     Waits.timer = HighResolutionTimerOrNull();
-    Waits.logicTimer = Waits.timer != nullptr ? HighResolutionTimerOrNull() : nullptr;
+    Waits.deadline = HighResolutionTimerOrNull();
+    Waits.logicTimer = HighResolutionTimerOrNull();
     Waits.logicWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (Waits.timer != nullptr && Waits.logicTimer != nullptr && Waits.logicWake != nullptr) {
+    if (Waits.timer != nullptr && Waits.deadline != nullptr && Waits.logicTimer != nullptr &&
+        Waits.logicWake != nullptr) {
         PreciseLogicSleep = &Win32LogicSleep;
     } else {
-        if (Waits.timer == nullptr) Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+        // The old way, for the whole run.
+        for (HANDLE* h : {&Waits.timer, &Waits.deadline, &Waits.logicTimer}) {
+            if (*h != nullptr) CloseHandle(*h);
+            *h = nullptr;
+        }
+        Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
         Waits.resolutionRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
     }
     return Waits.wake != nullptr && Waits.timer != nullptr;

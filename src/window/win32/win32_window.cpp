@@ -7,10 +7,15 @@
 //   effect at once) and sets the caption (SetWindowTextA, answered at once
 //   for the same reason).
 // - The thread sleeps in MsgWaitForMultipleObjectsEx on an auto-reset wake
-//   event, a waitable timer and its message queue: it wakes for the logic
-//   thread (Wake, SetTimer) and for messages only, never on a tick of its
-//   own. MWMO_INPUTAVAILABLE makes a message that was already looked at,
-//   but not taken, end the wait too.
+//   event, a waitable timer, the timer of its own deadline (where the
+//   system has high-resolution timers) and its message queue: it wakes for
+//   the logic thread (Wake, SetTimer), its deadline and messages only, never
+//   on a tick of its own. MWMO_INPUTAVAILABLE makes a message that was
+//   already looked at, but not taken, end the wait too.
+// - The logic thread's pauses sleep on a high-resolution timer and a key
+//   event of their own (PreciseLogicSleep). Without high-resolution timers
+//   (before Windows 10 1803) the system's timer resolution is raised to
+//   1 ms for the run instead.
 // - Messages are taken with PeekMessageA and handed to PetWindowProc, which
 //   fills the key buffer, marks every row after an activation or a display
 //   change, and reports every change of the window's place to the core.

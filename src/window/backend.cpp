@@ -92,7 +92,10 @@ void FatalError(const char* what) {
     }
     std::fflush(stderr);
     // On the window thread the exit handlers would wait for that very
-    // thread; elsewhere they close the window and restore the screen saver.
+    // thread; elsewhere they close the window. Either way nothing the program
+    // changed outlives it: the window and the screen saver's suspension (a
+    // power request, the X connection's, an idle inhibitor) end with the
+    // process, and standard error is unbuffered.
     if (OnWindowThread()) std::_Exit(1);
     std::exit(1);
 }

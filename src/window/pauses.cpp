@@ -67,11 +67,17 @@ bool Checks(int64_t start, int64_t last, int64_t end) {
 
 }  // namespace
 
+const PreciseSleep* PreciseLogicSleep = nullptr;
+
 void KeyArrivedForLogic() {
     // The logic thread either has not looked at the hint yet, and will see
     // it, or waits, and is woken.
     std::lock_guard<std::mutex> hold(Sleep.mutex);
-    if (Sleep.waitsForKeys) Sleep.keyCame.notify_all();
+    if (!Sleep.waitsForKeys) return;
+    if (PreciseLogicSleep != nullptr)
+        PreciseLogicSleep->Wake();
+    else
+        Sleep.keyCame.notify_all();
 }
 
 void LogicWaits(int64_t until, bool keys) {
@@ -80,7 +86,13 @@ void LogicWaits(int64_t until, bool keys) {
     const int64_t now = NowNs();
     if (now >= until) return;
     Sleep.waitsForKeys = keys;
-    if (until == NoDeadline) {
+    if (PreciseLogicSleep != nullptr) {
+        // A key that comes once the mutex is let go wakes the sleep all the
+        // same: Wake is kept until the sleep takes it.
+        hold.unlock();
+        PreciseLogicSleep->Sleep(until);
+        hold.lock();
+    } else if (until == NoDeadline) {
         Sleep.keyCame.wait(hold);
     } else {
         Sleep.keyCame.wait_for(hold, std::chrono::nanoseconds(until - now));

@@ -65,7 +65,7 @@ struct WindowMechanism {
     // behind.
     const char* (*CreateWindow)(int32_t x, int32_t y);
     // On the window thread, after its last cycle: destroys the window and
-    // restores what creating it changed (the screen saver).
+    // gives back what creating it took (the screen saver's suspension).
     void (*DestroyWindow)();
     // On the window thread: whether events have arrived that HandleEvents
     // has not handled yet (read from the connection already, or waiting in
@@ -210,6 +210,18 @@ const std::vector<PixelRun>* ShapeChange();
 // the marks. False when no row was marked; otherwise first..last is the
 // band of device rows to draw (unmarked rows inside it included).
 bool TakeMarkedBand(int32_t& first, int32_t& last);
+
+// A precise sleep for the logic thread's pauses, for a backend whose system
+// keeps timed waits to a coarse tick (Windows): Sleep blocks until the clock
+// reaches until (NoDeadline: no limit) or Wake is called, and may return
+// early; Wake, from any thread, makes the current or next Sleep return. A
+// backend that has one sets PreciseLogicSleep in its Start; without it the
+// logic thread waits on a condition variable.
+struct PreciseSleep {
+    void (*Sleep)(int64_t until);
+    void (*Wake)();
+};
+extern const PreciseSleep* PreciseLogicSleep;
 
 // The screen lock as the window thread takes it outside the core's cycle (a
 // window procedure that runs inside a system call, for example). It may be

@@ -57,15 +57,11 @@ void Pause(double ms) {
 struct Probe {
     Display* dpy = nullptr;
     Window root = 0;
-    Atom wmProtocols = 0;
-    Atom wmDelete = 0;
 
     bool Open() {
         dpy = OpenCheckingDisplay("pomfy-xprobe");
         if (!dpy) return false;
         root = DefaultRootWindow(dpy);
-        wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
-        wmDelete = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
         return true;
     }
 
@@ -200,15 +196,7 @@ int Close(Probe& p, const Args& a) {
         return 1;
     }
     for (int i = 0; i < n; ++i) {
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = p.wmProtocols;
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = static_cast<long>(p.wmDelete);
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(p.dpy, w, False, NoEventMask, &e);
-        XFlush(p.dpy);
+        SendCloseRequest(p.dpy, w);
         Pause(a.intervalMs);
     }
     XSync(p.dpy, False);

@@ -60,12 +60,43 @@ BOOL ScreenSaverActive() {
 
 BOOL ScreenSaverBeforeOpening = FALSE;
 
+// The window's power requests, as the system would see them.
+struct PowerRecord {
+    int made = 0;
+    std::wstring reason;
+    HANDLE request = nullptr;
+    bool displayHeld = false;
+    int otherTypes = 0;
+};
+PowerRecord Power;
+
+HANDLE WINAPI FakeCreateRequest(PREASON_CONTEXT reason) {
+    ++Power.made;
+    if (reason != nullptr && reason->Flags == POWER_REQUEST_CONTEXT_SIMPLE_STRING)
+        Power.reason = reason->Reason.SimpleReasonString;
+    Power.request = CreateEventA(nullptr, TRUE, FALSE, nullptr);  // closed by the window
+    return Power.request;
+}
+
+BOOL WINAPI FakeSetRequest(HANDLE request, POWER_REQUEST_TYPE type) {
+    if (request != Power.request) return FALSE;
+    if (type == PowerRequestDisplayRequired)
+        Power.displayHeld = true;
+    else
+        ++Power.otherTypes;
+    return TRUE;
+}
+
+BOOL WINAPI FakeClearRequest(HANDLE request, POWER_REQUEST_TYPE type) {
+    if (request != Power.request) return FALSE;
+    if (type == PowerRequestDisplayRequired) Power.displayHeld = false;
+    return TRUE;
+}
+
 struct PetWindowEnvironment : ::testing::Environment {
     void SetUp() override {
-        // Switched on first, so that the test can tell that opening switches
-        // it off and closing restores it.
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, 0);
         ScreenSaverBeforeOpening = ScreenSaverActive();
+        PowerRequests = {FakeCreateRequest, FakeSetRequest, FakeClearRequest};
         ASSERT_EQ(OpenPetWindow(35, 35), 0);
         ASSERT_NE(PetWindowHandle(), nullptr);
         ASSERT_TRUE(Settle());
@@ -133,7 +164,12 @@ TEST(Opening, MakesAShapedFramelessWindowCentredOnTheScreen) {
     EXPECT_EQ(key, static_cast<COLORREF>(0x00FF00FF));
     EXPECT_TRUE(flags & LWA_COLORKEY);
 
-    EXPECT_FALSE(ScreenSaverActive()) << "the screen saver stays off while the window is open";
+    EXPECT_EQ(ScreenSaverActive(), ScreenSaverBeforeOpening) << "the session's setting is left alone";
+    EXPECT_EQ(Power.made, 1);
+    EXPECT_FALSE(Power.reason.empty()) << "the request says why";
+    EXPECT_TRUE(Power.displayHeld) << "no power request keeps the display on";
+    EXPECT_EQ(Power.otherTypes, 0) << "the pet keeps only the display on, not the machine";
+    EXPECT_TRUE(PetWindowHoldsDisplay());
     EXPECT_NE(OpenPetWindow(35, 35), 0) << "one window per program";
 }
 
@@ -520,6 +556,9 @@ TEST(Closing, EndsTheThreadAndRestoresWhatOpeningChanged) {
     WNDCLASSA info;
     EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), className, &info));
     EXPECT_EQ(ScreenSaverActive(), ScreenSaverBeforeOpening);
+    EXPECT_FALSE(PetWindowHoldsDisplay());
+    EXPECT_FALSE(Power.displayHeld) << "the display request outlives the window";
+    EXPECT_EQ(WaitForSingleObject(Power.request, 0), WAIT_FAILED) << "its handle is left open";
     const long after = PetWindowWakeups();
     Sleep(50);
     EXPECT_EQ(PetWindowWakeups(), after) << "the thread still runs after closing";

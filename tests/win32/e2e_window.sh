@@ -9,18 +9,7 @@ xcheck=$1
 shift
 source "$(dirname "$0")/checks.sh"
 
-coproc PROBE { "$@"; }
-probe_pid=$PROBE_PID
-send() { echo "$*" >&"${PROBE[1]}"; }
-reply() {
-    local line
-    if ! read -r -t 30 line <&"${PROBE[0]}"; then
-        echo "FAIL: no answer from the probe"
-        exit 1
-    fi
-    echo "${line%$'\r'}"
-}
-ask() { send "$@"; reply; }
+probe_start "$@"
 
 answer=$(ask open)
 [ "$answer" = "open 0" ] || { fail "open: $answer"; exit 1; }

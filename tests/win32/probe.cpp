@@ -17,6 +17,13 @@
 //   active               whether the window has the keyboard     -> "active 0|1"
 //   wakeups              times the window thread woke so far     -> "wakeups N"
 //   nap MS               SleepMs(MS)                             -> "ok"
+//   screensaver [0|1]    SPI_GETSCREENSAVEACTIVE, after setting it when given
+//                                                               -> "screensaver 0|1"
+//   decoy TITLE          a topmost window of this process with that title, on
+//                        a thread that answers its messages -> "ok"
+//   decoy-state          its extended style and visibility -> "decoy EXSTYLE VISIBLE"
+//   others TITLE         windows of other processes with that title, and of
+//                        them the tool windows              -> "others N TOOLS"
 //   quit STATUS          EndProgram(STATUS)
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +31,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "core.h"
 #include "settle.h"
@@ -57,6 +65,22 @@ int32_t KeyCode(const std::string& key) {
     if (key.size() == 1) return static_cast<unsigned char>(key[0]);
     if (key.size() == 2) return 0xFF | static_cast<unsigned char>(key[1]) << 8;
     return 0;
+}
+
+HWND Decoy = nullptr;
+
+void RunDecoy(std::string title, HANDLE made) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PomfyProbeDecoy";
+    RegisterClassA(&windowClass);
+    Decoy = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, title.c_str(),
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 200, 120, nullptr, nullptr,
+                            windowClass.hInstance, nullptr);
+    SetEvent(made);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
 }
 
 }  // namespace
@@ -142,6 +166,32 @@ int main() {
             std::printf("wakeups %ld\n", PetWindowWakeups());
         } else if (command == "active") {
             std::printf("active %d\n", PetWindowActive() ? 1 : 0);
+        } else if (command == "screensaver") {
+            if (!rest.empty())
+                SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, std::atoi(rest.c_str()), nullptr, 0);
+            BOOL active = FALSE;
+            SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
+            std::printf("screensaver %d\n", active ? 1 : 0);
+        } else if (command == "decoy") {
+            HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            std::thread(RunDecoy, rest, made).detach();
+            WaitForSingleObject(made, 10000);
+            CloseHandle(made);
+            std::printf(Decoy != nullptr ? "ok\n" : "failed\n");
+        } else if (command == "decoy-state") {
+            std::printf("decoy %lX %d\n", static_cast<unsigned long>(GetWindowLongA(Decoy, GWL_EXSTYLE)),
+                        IsWindowVisible(Decoy) ? 1 : 0);
+        } else if (command == "others") {
+            int count = 0, tools = 0;
+            for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, rest.c_str()); w != nullptr;
+                 w = FindWindowExA(nullptr, w, nullptr, rest.c_str())) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == GetCurrentProcessId()) continue;
+                ++count;
+                if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) ++tools;
+            }
+            std::printf("others %d %d\n", count, tools);
         } else if (command == "quit") {
             EndProgram(std::atoi(rest.c_str()));
         } else if (!command.empty()) {

@@ -138,3 +138,16 @@ std::vector<bool> ShapeCover(Display* d, Window w, int kind, int width, int heig
     if (rects != nullptr) XFree(rects);
     return cover;
 }
+
+bool SendCloseRequest(Display* d, Window w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(d, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(d, w, False, NoEventMask, &e) != 0;
+    XFlush(d);
+    return sent;
+}

@@ -41,6 +41,10 @@ bool RootGeometry(Display* d, Window w, WindowBox& box);
 // A window's position in root coordinates (-99999 when it is gone).
 void RootPosition(Display* d, Window w, int& x, int& y);
 
+// Sends the window a close request (WM_DELETE_WINDOW), as a window manager
+// does when the user closes it, and flushes it; false when it was refused.
+bool SendCloseRequest(Display* d, Window w);
+
 // Which pixels of a width x height window the given shape (ShapeBounding or
 // ShapeInput) covers, row by row.
 std::vector<bool> ShapeCover(Display* d, Window w, int kind, int width, int height);

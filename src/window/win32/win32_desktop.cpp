@@ -61,8 +61,21 @@ int32_t Win32TaskbarTop() {
     return bar.rc.top;
 }
 
+// The top-level window of this process with this title: another program's
+// window of the same name is never touched.
+HWND OwnWindowTitled(const char* title) {
+    const DWORD self = GetCurrentProcessId();
+    for (HWND w = FindWindowExA(nullptr, nullptr, nullptr, title); w != nullptr;
+         w = FindWindowExA(nullptr, w, nullptr, title)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == self) return w;
+    }
+    return nullptr;
+}
+
 void Win32RemoveFromTaskbar(const char* title) {
-    HWND window = FindWindowA(nullptr, title);
+    HWND window = OwnWindowTitled(title);
     if (window == nullptr) return;
     // Hiding the window hands the activation, and with it the foreground,
     // to some other program's window. While the pet still is the foreground

@@ -7,10 +7,15 @@
 //   effect at once) and sets the caption (SetWindowTextA, answered at once
 //   for the same reason).
 // - The thread sleeps in MsgWaitForMultipleObjectsEx on an auto-reset wake
-//   event, a waitable timer and its message queue: it wakes for the logic
-//   thread (Wake, SetTimer) and for messages only, never on a tick of its
-//   own. MWMO_INPUTAVAILABLE makes a message that was already looked at,
-//   but not taken, end the wait too.
+//   event, a waitable timer, the timer of its own deadline (where the
+//   system has high-resolution timers) and its message queue: it wakes for
+//   the logic thread (Wake, SetTimer), its deadline and messages only, never
+//   on a tick of its own. MWMO_INPUTAVAILABLE makes a message that was
+//   already looked at, but not taken, end the wait too.
+// - The logic thread's pauses sleep on a high-resolution timer and a key
+//   event of their own (PreciseLogicSleep). Without high-resolution timers
+//   (before Windows 10 1803) the system's timer resolution is raised to
+//   1 ms for the run instead.
 // - Messages are taken with PeekMessageA and handed to PetWindowProc, which
 //   reports keys, activations, close requests, display changes and every
 //   change of the window's place to the core.
@@ -48,9 +53,10 @@ struct PetWindowState {
     char className[160] = {};
     HCURSOR arrow = nullptr;
     bool classRegistered = false;
-    BOOL savedScreenSaver = FALSE;
-    bool screenSaverSaved = false;
-    bool timerRaised = false;
+    // The power request that keeps the display on, and with it the screen
+    // saver and the automatic lock away, while the window is open; null
+    // where the system refused it.
+    HANDLE displayRequest = nullptr;
     // Whether the message queue may hold messages not yet taken: set when
     // the wait ended for the queue, cleared when PeekMessageA finds none.
     // What arrives meanwhile ends the next wait at once (MWMO_INPUTAVAILABLE),
@@ -60,23 +66,46 @@ struct PetWindowState {
 
 PetWindowState Pet;
 
-// The two objects the logic thread reaches the window thread's wait by.
-// Made once, by Win32Start, and kept for the whole run.
+// What the two threads sleep on. Made once, by Win32Start, and kept for
+// the whole run.
 struct WaitObjects {
     HANDLE wake = nullptr;   // auto-reset event: Wake
     HANDLE timer = nullptr;  // synchronisation timer: SetTimer
     std::atomic<int64_t> armedAt{NoDeadline};  // when it was last set to go off
+    // The window thread's own deadline in WaitForWork, a high-resolution
+    // timer; null without them, and the wait's timeout serves.
+    HANDLE deadline = nullptr;
+    // The logic thread's pauses: an auto-reset event for keys and a timer
+    // of their own, a high-resolution one.
+    HANDLE logicWake = nullptr;
+    HANDLE logicTimer = nullptr;
+    // Whether the system's timer resolution was raised for the whole run,
+    // because the timers could not be made high-resolution ones.
+    bool resolutionRaised = false;
     ~WaitObjects() {
-        if (wake != nullptr) CloseHandle(wake);
-        if (timer != nullptr) CloseHandle(timer);
+        for (HANDLE h : {wake, timer, deadline, logicWake, logicTimer})
+            if (h != nullptr) CloseHandle(h);
+        if (resolutionRaised) timeEndPeriod(1);
     }
 };
 
 WaitObjects Waits;
 
+// When a timer set now must go off to go off at when on the backend's
+// clock: relative, in units of 100 ns, since the timer runs on the system's
+// own clock.
+LARGE_INTEGER DueIn(int64_t when) {
+    const int64_t left = when - Win32Backend.ClockNs();
+    LARGE_INTEGER due;
+    due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+    return due;
+}
+
 typedef BOOL(WINAPI* SetLayeredWindowAttributesFunction)(HWND, COLORREF, BYTE, DWORD);
 
 const COLORREF ColourKey = 0x00FF00FF;
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which MinGW-w64's headers lack.
+const DWORD HighResolutionTimer = 0x00000002;
 const char ClassPrefix[] = "PomfyWindow ";
 // Sent by the logic thread once the taskbar button is gone: the window
 // thread brings the window back to the foreground.
@@ -198,18 +227,39 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Keeps the display on while the pet is on the desktop, so that neither the
+// screen saver nor the automatic lock starts over it. The session's own
+// setting is never changed: the request belongs to this process, and the
+// system drops it when the process ends, however it ends. Without it the pet
+// runs all the same.
+void HoldDisplay() {
+    REASON_CONTEXT reason = {};
+    reason.Version = POWER_REQUEST_CONTEXT_VERSION;
+    reason.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
+    wchar_t text[] = L"Pomfy is on the desktop";
+    reason.Reason.SimpleReasonString = text;
+    HANDLE request = PowerRequests.create(&reason);
+    if (request == INVALID_HANDLE_VALUE || request == nullptr) return;
+    if (PowerRequests.set(request, PowerRequestDisplayRequired))
+        Pet.displayRequest = request;
+    else
+        CloseHandle(request);
+}
+
+void LetDisplayGo() {
+    if (Pet.displayRequest == nullptr) return;
+    PowerRequests.clear(Pet.displayRequest, PowerRequestDisplayRequired);
+    CloseHandle(Pet.displayRequest);
+    Pet.displayRequest = nullptr;
+}
+
 // Undoes what creating the window changed, each part only if it was done.
 void ReleaseWindow() {
     HWND window = Pet.window.exchange(nullptr);
     if (window != nullptr) DestroyWindow(window);
-    if (Pet.screenSaverSaved)
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, static_cast<UINT>(Pet.savedScreenSaver),
-                              nullptr, 0);
-    Pet.screenSaverSaved = false;
+    LetDisplayGo();
     if (Pet.classRegistered) UnregisterClassA(Pet.className, GetModuleHandleA(nullptr));
     Pet.classRegistered = false;
-    if (Pet.timerRaised) timeEndPeriod(1);
-    Pet.timerRaised = false;
     Pet.active = false;
 }
 
@@ -242,8 +292,8 @@ SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
         reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
 }
 
-// Everything but the class, the screen saver and the timer resolution: a
-// frameless layered window whose colour key hides the mask colour.
+// Everything but the class and the display request: a frameless layered
+// window whose colour key hides the mask colour.
 const char* MakeWindow(int32_t x, int32_t y) {
     const SetLayeredWindowAttributesFunction setLayeredAttributes = FindSetLayeredAttributes();
     HWND window = CreateWindowExA(WS_EX_LAYERED, Pet.className, PetWindow.title,
@@ -271,17 +321,7 @@ const char* MakeWindow(int32_t x, int32_t y) {
 const char* Win32CreateWindow(int32_t x, int32_t y) {
     if (!RegisterPetClass(PetWindow.title)) return Failed("Windows refused its window class", GetLastError());
 
-    // The screen saver stays off while the pet is on the desktop (for this
-    // session only: nothing is written to the user's profile). After the
-    // class is registered: under Wine the display driver, which carries the
-    // setting to the X server, is loaded by then.
-    if (SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &Pet.savedScreenSaver, 0)) {
-        Pet.screenSaverSaved = true;
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
-    }
-    // Pauses and cycles keep their time: the default timer tick of about
-    // 15.6 ms would stretch every short wait of either thread.
-    Pet.timerRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    HoldDisplay();
 
     if (const char* failure = MakeWindow(x, y)) {
         ReleaseWindow();
@@ -316,19 +356,25 @@ void Win32WaitForWork(int64_t until) {
     // What was drawn reaches the screen before the thread sleeps.
     GdiFlush();
     DWORD timeout = INFINITE;
-    if (until != NoDeadline) {
+    DWORD count = 2;
+    if (until != NoDeadline && Waits.deadline != nullptr) {
+        const LARGE_INTEGER due = DueIn(until);
+        if (!SetWaitableTimer(Waits.deadline, &due, 0, nullptr, nullptr, FALSE))
+            FatalError("could not set its window thread's deadline");
+        count = 3;
+    } else if (until != NoDeadline) {
         const int64_t left = until - Win32Backend.ClockNs();
         // Whole milliseconds, rounded up: never wakes before the deadline.
         timeout = left <= 0 ? 0 : static_cast<DWORD>((left + NsPerMs - 1) / NsPerMs);
         if (timeout == INFINITE) --timeout;
     }
-    HANDLE objects[2] = {Waits.wake, Waits.timer};
+    HANDLE objects[3] = {Waits.wake, Waits.timer, Waits.deadline};
     int64_t armed = Waits.armedAt;
     Pet.resting = true;
     const DWORD woken =
-        MsgWaitForMultipleObjectsEx(2, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MsgWaitForMultipleObjectsEx(count, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     Pet.resting = false;
-    if (woken == WAIT_OBJECT_0 + 2) Pet.queueUnread = true;
+    if (woken == WAIT_OBJECT_0 + count) Pet.queueUnread = true;
     // The wait took the timer's signal: nothing is left to cancel, unless
     // it has been set again since.
     if (woken == WAIT_OBJECT_0 + 1) Waits.armedAt.compare_exchange_strong(armed, NoDeadline);
@@ -355,10 +401,7 @@ void Win32SetTimer(int64_t when) {
         if (armed - NsPerMs <= Win32Backend.ClockNs()) WaitForSingleObject(Waits.timer, 0);
         return;
     }
-    // Relative, in units of 100 ns: the timer runs on the system's own clock.
-    const int64_t left = when - Win32Backend.ClockNs();
-    LARGE_INTEGER due;
-    due.QuadPart = left <= 0 ? -1 : -((left + 99) / 100);
+    const LARGE_INTEGER due = DueIn(when);
     Waits.armedAt = when;
     if (!SetWaitableTimer(Waits.timer, &due, 0, nullptr, nullptr, FALSE))
         FatalError("could not set its window thread's timer");
@@ -394,16 +437,76 @@ void Win32SetTitle(const char* title) {
 
 }  // namespace
 
+PowerRequestCalls PowerRequests = {PowerCreateRequest, PowerSetRequest, PowerClearRequest};
+
 const WindowMechanism Win32Mechanism = {
     Win32CreateWindow, Win32DestroyWindow, Win32EventsWaiting, Win32HandleEvents,
     Win32WaitForWork,  Win32Wake,          Win32SetTimer,      Win32Present,
     Win32Move,         nullptr,            Win32SetTitle,
 };
 
+namespace {
+
+// Null before Windows 10 1803, which refuses the flag.
+HANDLE HighResolutionTimerOrNull() {
+    return CreateWaitableTimerExW(nullptr, nullptr, HighResolutionTimer, TIMER_ALL_ACCESS);
+}
+
+void LogicSleep(int64_t until) {
+    HANDLE objects[2] = {Waits.logicWake, Waits.logicTimer};
+    DWORD count = 1;
+    if (until != NoDeadline) {
+        const LARGE_INTEGER due = DueIn(until);
+        if (!SetWaitableTimer(Waits.logicTimer, &due, 0, nullptr, nullptr, FALSE))
+            FatalError("could not set its pauses' timer");
+        count = 2;
+    }
+    if (WaitForMultipleObjects(count, objects, FALSE, INFINITE) == WAIT_FAILED)
+        FatalError("could not pause");
+    // Woken early: the timer must not end the next pause before its time.
+    if (count == 2) CancelWaitableTimer(Waits.logicTimer);
+}
+
+void LogicWake() {
+    if (!SetEvent(Waits.logicWake)) FatalError("could not wake its pause for a key");
+}
+
+const PreciseSleep Win32LogicSleep = {LogicSleep, LogicWake};
+
+}  // namespace
+
 bool MakeWaitObjects() {
     Waits.wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+    // Pauses and cycles keep their time. A high-resolution timer (Windows 10
+    // 1803 and later) goes off on time by itself, and every timed wait of
+    // either thread waits for one; elsewhere the default tick of about
+    // 15.6 ms would stretch every short wait, and only raising the system's
+    // timer resolution for the run avoids that.
+    Waits.timer = HighResolutionTimerOrNull();
+    Waits.deadline = HighResolutionTimerOrNull();
+    Waits.logicTimer = HighResolutionTimerOrNull();
+    Waits.logicWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (Waits.timer != nullptr && Waits.deadline != nullptr && Waits.logicTimer != nullptr &&
+        Waits.logicWake != nullptr) {
+        PreciseLogicSleep = &Win32LogicSleep;
+    } else {
+        // The old way, for the whole run.
+        for (HANDLE* h : {&Waits.timer, &Waits.deadline, &Waits.logicTimer}) {
+            if (*h != nullptr) CloseHandle(*h);
+            *h = nullptr;
+        }
+        Waits.timer = CreateWaitableTimerA(nullptr, FALSE, nullptr);
+        Waits.resolutionRaised = timeBeginPeriod(1) == TIMERR_NOERROR;
+    }
     return Waits.wake != nullptr && Waits.timer != nullptr;
+}
+
+bool PetWindowHoldsDisplay() {
+    return Pet.displayRequest != nullptr;
+}
+
+bool HighResolutionPauses() {
+    return PreciseLogicSleep == &Win32LogicSleep;
 }
 
 HWND PetWindowHandle() {

@@ -10,8 +10,8 @@
 // The window thread's mechanism (win32_window.cpp), for the backend's table
 // (win32_desktop.cpp).
 extern const WindowMechanism Win32Mechanism;
-// Makes what Wake and SetTimer reach the window thread by; false when the
-// system refused.
+// Makes what Wake and SetTimer reach the window thread by, and what the
+// logic thread's pauses sleep on; false when the system refused.
 bool MakeWaitObjects();
 // Asks the window thread to take the foreground for its window, and waits
 // until it has.
@@ -28,3 +28,16 @@ long PetWindowWakeups();
 long PetWindowPresents();
 // Whether the window thread sleeps in its wait.
 bool PetWindowResting();
+// Whether the window holds the display on (its power request was granted).
+bool PetWindowHoldsDisplay();
+// The system's power-request calls the window makes, which the backend's
+// tests replace to see them (Wine grants no power request).
+struct PowerRequestCalls {
+    HANDLE(WINAPI* create)(PREASON_CONTEXT reason);
+    BOOL(WINAPI* set)(HANDLE request, POWER_REQUEST_TYPE type);
+    BOOL(WINAPI* clear)(HANDLE request, POWER_REQUEST_TYPE type);
+};
+extern PowerRequestCalls PowerRequests;
+// Whether pauses and cycles wait for high-resolution timers, rather than
+// raising the system's timer resolution for the run.
+bool HighResolutionPauses();

@@ -8,6 +8,7 @@
 //   pomfy-xcheck input ID                    the input shape, the same way
 //   pomfy-xcheck pixels ID                   the window's pixels, RRGGBB, one line per row
 //   pomfy-xcheck state ID                    the atoms of _NET_WM_STATE, one per line
+//   pomfy-xcheck close ID                    sends the window a WM_DELETE_WINDOW request
 //
 // Exit status 0 on success, 1 when the window is not found or a wait runs out,
 // 2 on a usage error.
@@ -70,7 +71,7 @@ int PrintState(Window w) {
 
 int Usage() {
     std::fprintf(stderr, "usage: pomfy-xcheck find TITLE [MS] | geometry ID | wait-at ID X Y [MS] | "
-                         "shape ID | input ID | pixels ID | state ID\n");
+                         "shape ID | input ID | pixels ID | state ID | close ID\n");
     return 2;
 }
 
@@ -124,5 +125,6 @@ int main(int argc, char** argv) {
     if (command == "input") return PrintShape(w, ShapeInput);
     if (command == "pixels") return PrintPixels(w);
     if (command == "state") return PrintState(w);
+    if (command == "close") return SendCloseRequest(display, w) ? 0 : 1;
     return Usage();
 }

@@ -18,6 +18,10 @@
 // from then on. The desktop's queries use the desktop connection of
 // x11_desktop.cpp.
 //
+// The pet's desktop lies on its monitor as x11_desktop.cpp places it; a
+// move that would take the window out of every monitor brings it back into
+// view instead.
+//
 // Errors: every X error while the window is made, and afterwards every error
 // of a shaping, mapping, drawing or focus request, ends the program with one
 // line on standard error and status 1 (x11_errors.cpp records them).
@@ -108,7 +112,8 @@ std::string Make(int32_t x, int32_t y, const char* title) {
     attributes.event_mask = KeyPressMask | ButtonPressMask | FocusChangeMask |
                             (s.kind.pictureAsBackground ? NoEventMask : ExposureMask) |
                             (s.kind.placedByServer ? StructureNotifyMask : NoEventMask);
-    const int32_t rootX = s.origin.x + x, rootY = s.origin.y + y;
+    int32_t rootX = 0, rootY = 0;
+    X11DesktopToRoot(s.width, s.height, x, y, rootX, rootY);
     s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(s.width),
                              static_cast<unsigned>(s.height), 0, s.kind.depth, InputOutput,
                              visual.visual,
@@ -260,9 +265,17 @@ void X11Present(int32_t first, int32_t last) {
 }
 
 bool X11Move(int32_t x, int32_t y) {
-    XMoveWindow(X11Pet.display, X11Pet.window, X11Pet.origin.x + x, X11Pet.origin.y + y);
+    int32_t rootX = 0, rootY = 0;
+    const bool asked = X11DesktopToRoot(X11Pet.width, X11Pet.height, x, y, rootX, rootY);
+    XMoveWindow(X11Pet.display, X11Pet.window, rootX, rootY);
     // Where a managed window goes is the compositor's answer, still to come.
-    return !X11Pet.kind.placedByServer;
+    if (X11Pet.kind.placedByServer) return false;
+    if (!asked) {
+        // Brought back into view: the pet goes on from where it shows.
+        X11RootToDesktop(rootX, rootY, x, y);
+        WindowPlaced(x, y);
+    }
+    return asked;
 }
 
 void X11SetTitle(const char* title) {

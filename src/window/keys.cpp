@@ -25,7 +25,10 @@ void PutKey(int32_t code) {
     KeyBuffer.slot[KeyBuffer.write] = code;
     KeyBuffer.write = (KeyBuffer.write + 1) % 16;
     if (KeyBuffer.write == KeyBuffer.read) KeyBuffer.read = (KeyBuffer.read + 1) % 16;
-    if (!KeyHitFlag) KeyHitAt = NowNs();
+    // Only a key that finds the flag clear has news for the logic thread: it
+    // has not taken the earlier ones yet.
+    if (KeyHitFlag) return;
+    KeyHitAt = NowNs();
     KeyHitFlag = true;
     KeyArrivedForLogic();
 }

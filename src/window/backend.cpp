@@ -1,5 +1,10 @@
 // Which backend the program runs on, the desktop's queries, the clock, and
 // the ways the program ends.
+#ifdef __unix__
+#include <signal.h>
+#include <unistd.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +22,31 @@ const PlatformBackend* Chosen = nullptr;
 bool SizeKnown = false;
 int32_t KnownWidth = 0;
 int32_t KnownHeight = 0;
+
+// The exit handlers close the window: the window thread's last cycle, the
+// goodbye to the display server. A server that has stopped answering must not
+// hold the program up: it ends at once, with the status it was ending with,
+// once this many seconds have passed (the server tidies up after a client
+// that has gone).
+constexpr unsigned ExitLimitSeconds = 3;
+
+#ifdef __unix__
+volatile sig_atomic_t EndingStatus = 1;
+
+void EndAtOnce(int) {
+    _exit(EndingStatus);
+}
+#endif
+
+void LimitExit(int status) {
+#ifdef __unix__
+    EndingStatus = status;
+    signal(SIGALRM, EndAtOnce);
+    alarm(ExitLimitSeconds);
+#else
+    (void)status;
+#endif
+}
 
 const char* ProgramName() {
 #ifdef __GLIBC__
@@ -82,6 +112,7 @@ void FatalError(const char* what) {
     // On the window thread the exit handlers would wait for that very
     // thread; elsewhere they close the window and restore the screen saver.
     if (OnWindowThread()) std::_Exit(1);
+    LimitExit(1);
     std::exit(1);
 }
 
@@ -92,6 +123,7 @@ void EndProgram(int32_t code) {
         const std::string line = std::string("could not open its window: ") + PetWindow.failure;
         FatalError(line.c_str());
     }
+    LimitExit(code);
     std::exit(code);
 }
 

@@ -201,13 +201,13 @@ noise)
     start_and_find
     sleep 3
     figures "before (resident)" VmRSS
+    limit=$(( $(kb "$pet_pid" VmSize) + 32768 ))  # room to grow by 32 MB
     hostile noise 20
     figures "peak (during)" VmHWM
     sleep 5
     figures "after (resident)" VmRSS
     peak=$(kb "$pet_pid" VmHWM)
     [ "$peak" -lt 65536 ] || miss "the pet grew to $peak kB during the flood"
-    limit=$(( $(kb "$pet_pid" VmSize) + 32768 ))
     expect_escape_ends "after the flood"
 
     step "the flood again, under ulimit -v $limit"

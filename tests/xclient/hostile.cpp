@@ -20,8 +20,9 @@
 //   list-root                     _NET_CLIENT_LIST names the root window too
 //   flood NAME HZ SECONDS         rewrites the root property NAME (4 items) HZ
 //                                 times a second, alternating two values
-//   churn HZ SECONDS              maps a new window and destroys it again HZ
-//                                 times a second (tooltips, menus, notices)
+//   churn HZ SECONDS              maps a new window HZ times a second and
+//                                 destroys each a tenth of a second later
+//                                 (tooltips, menus, notices)
 //   noise SECONDS                 rewrites a property of a window of its own
 //                                 as fast as the server takes it
 #include <X11/Xatom.h>
@@ -32,6 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -164,15 +166,24 @@ std::string Hostile::Run(const std::string& line) {
     } else if (what == "churn") {
         double hz = 0, seconds = 0;
         if (!(in >> hz >> seconds) || hz <= 0) return "error: want HZ SECONDS";
-        Paced(hz, seconds, [this](unsigned long) {
+        // Each lives for a tenth of a second, long enough to be listed
+        // and gone before the pet has read it.
+        std::deque<xcb_window_t> alive;
+        const size_t lifetime = static_cast<size_t>(hz / 10) + 1;
+        Paced(hz, seconds, [this, &alive, lifetime](unsigned long) {
             const xcb_window_t id = xcb_generate_id(c);
             xcb_create_window(c, XCB_COPY_FROM_PARENT, id, static_cast<xcb_window_t>(root), 0, 0,
                               20, 20, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0,
                               nullptr);
             xcb_map_window(c, id);
-            xcb_destroy_window(c, id);
+            alive.push_back(id);
+            if (alive.size() > lifetime) {
+                xcb_destroy_window(c, alive.front());
+                alive.pop_front();
+            }
             xcb_flush(c);
         });
+        for (xcb_window_t id : alive) xcb_destroy_window(c, id);
     } else if (what == "noise") {
         double seconds = 0;
         if (!(in >> seconds)) return "error: want SECONDS";

@@ -85,7 +85,8 @@ constexpr int ChattyPerSecond = 256;
 // Events read and taken in at one go; the rest wait for the next turn.
 constexpr int EventsPerRead = 4096;
 
-// The logic thread's side of the backend's desktop queries.
+// The backend's desktop queries, on the logic thread, and the events the
+// window thread reads for them while the pet naps.
 struct DesktopState {
     std::mutex mutex;  // over everything below
     Display* display = nullptr;

@@ -94,7 +94,7 @@ struct DesktopState {
     int randrMinor = -1;  // RandR 1.x's minor version; -1: none, or before 1.0
     bool placed = false;
     X11Monitor monitor;  // the one the pet lives on
-    int32_t width = 0, height = 0;  // the desktop's size, read once
+    X11Area first;       // that monitor as the desktop's size was read from it
     BarCache bar;
     Listening listening;
 };
@@ -203,7 +203,9 @@ X11Placement Placement(bool onBar) {
     X11Placement p;
     p.monitor = m;
     p.left = m.x;
-    p.top = onBar ? m.y + m.height - Desktop.height : m.y;
+    p.top = onBar ? m.y + m.height - Desktop.first.height : m.y;
+    const X11Area& f = Desktop.first;
+    p.keepInView = m.x != f.x || m.y != f.y || m.width != f.width || m.height != f.height;
     return p;
 }
 
@@ -211,8 +213,7 @@ X11Placement Placement(bool onBar) {
 void PlaceOnce() {
     if (Desktop.placed) return;
     ChooseMonitor(DesktopDisplay());
-    Desktop.width = Desktop.monitor.area.width;
-    Desktop.height = Desktop.monitor.area.height;
+    Desktop.first = Desktop.monitor.area;
     Desktop.placed = true;
     Publish(Placement(false));
 }
@@ -406,8 +407,8 @@ void X11PlaceDesktop() {
 void X11DesktopSize(int32_t& width, int32_t& height) {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
     PlaceOnce();
-    width = Desktop.width;
-    height = Desktop.height;
+    width = Desktop.first.width;
+    height = Desktop.first.height;
 }
 
 bool X11DesktopToRoot(int32_t width, int32_t height, int32_t x, int32_t y, int32_t& rootX,

@@ -76,11 +76,15 @@ X11Monitor X11PickMonitor(const std::vector<X11Monitor>& listed, const X11Area& 
 struct X11Placement {
     X11Area monitor;            // the pet's monitor
     int32_t left = 0, top = 0;  // root position of desktop (0, 0)
+    // The monitor is no longer as it was when the desktop's size was read:
+    // the pet's walks may now take it where nobody sees it.
+    bool keepInView = false;
 };
 // The root position for a width x height window asked to go to desktop
-// (x, y). True when it goes there; false when it would lie wholly outside
-// the pet's monitor and comes back into it instead, at the nearest place
-// where it shows whole.
+// (x, y). True when it goes there (anywhere, the screen's edges included,
+// while the monitor is as it was); false when, with keepInView, it would
+// lie wholly outside the pet's monitor and comes back into it instead, at
+// the nearest place where it shows whole.
 bool X11PlaceWindow(const X11Placement& p, int32_t width, int32_t height, int32_t x, int32_t y,
                     int32_t& rootX, int32_t& rootY);
 

@@ -41,7 +41,7 @@ bool X11PlaceWindow(const X11Placement& p, int32_t width, int32_t height, int32_
     rootX = p.left + x;
     rootY = p.top + y;
     const X11Area& m = p.monitor;
-    if (Overlap(m, rootX, rootY, width, height)) return true;
+    if (!p.keepInView || Overlap(m, rootX, rootY, width, height)) return true;
     // Nobody would see it there, or it would be on a monitor that the pet's
     // walks do not reach: back into the pet's monitor, at the nearest place
     // where it shows whole.

@@ -18,9 +18,9 @@
 // from then on. The desktop's queries use the desktop connection of
 // x11_desktop.cpp.
 //
-// The pet's desktop lies on its monitor as x11_desktop.cpp places it; a
-// move that would take the window out of every monitor brings it back into
-// view instead.
+// The pet's desktop lies on its monitor as x11_desktop.cpp places it. Once
+// that monitor has changed since the start, a move that would take the
+// window wholly off it brings it back into view instead.
 //
 // Errors: every X error while the window is made, and afterwards every error
 // of a shaping, mapping, drawing or focus request, ends the program with one

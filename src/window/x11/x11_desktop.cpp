@@ -174,10 +174,9 @@ std::vector<X11Monitor> ListMonitors(Display* d) {
     return listed;
 }
 
-// Chooses the pet's monitor again, the one it lives on followed by its name.
-// Holding the mutex.
-void ChooseMonitor(Display* d) {
-    const X11Area root = RootArea(d);
+// Chooses the pet's monitor again, the one it lives on followed by its name,
+// on a root of this size. Holding the mutex.
+void ChooseMonitor(Display* d, const X11Area& root) {
     const std::vector<X11Monitor> listed = ListMonitors(d);
     X11Monitor m = X11PickMonitor(listed, root, Desktop.monitor.name);
     const X11Area& a = m.area;
@@ -212,7 +211,8 @@ X11Placement Placement(bool onBar) {
 // The monitor and the desktop's size, at the first call. Holding the mutex.
 void PlaceOnce() {
     if (Desktop.placed) return;
-    ChooseMonitor(DesktopDisplay());
+    Display* d = DesktopDisplay();
+    ChooseMonitor(d, RootArea(d));
     Desktop.first = Desktop.monitor.area;
     Desktop.placed = true;
     Publish(Placement(false));
@@ -369,12 +369,13 @@ bool TakeEvents(Display* d) {
 // monitor with an event of RandR's), and with it where the pet's desktop
 // lies.
 void Recompute(Display* d) {
-    ChooseMonitor(d);
-    const X11Area& monitor = Desktop.monitor.area;
     Listening& l = Desktop.listening;
     std::vector<Window> found;
-    const X11BarFacts facts =
-        X11ReadBarFacts(d, DesktopAtoms(), monitor, l.windows, WatchMask, X11PetWindow(), found);
+    X11BarFacts facts =
+        X11ReadBarFacts(d, DesktopAtoms(), l.windows, WatchMask, X11PetWindow(), found);
+    ChooseMonitor(d, facts.root);
+    const X11Area& monitor = Desktop.monitor.area;
+    facts.primary = monitor;
     const int32_t bottom = X11BarTop(facts);
     const bool onBar = bottom > monitor.y && bottom < monitor.y + monitor.height;
     const X11Placement placement = Placement(onBar);

@@ -149,13 +149,11 @@ std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList) {
     return listing.ReadSecond();
 }
 
-X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
-                            X11WindowCache& cache, long eventMask, Window pet,
-                            std::vector<Window>& candidates) {
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, X11WindowCache& cache,
+                            long eventMask, Window pet, std::vector<Window>& candidates) {
     xcb_connection_t* c = XGetXCBConnection(d);
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(d));
     X11BarFacts facts;
-    facts.primary = monitor;
 
     // Round 1: the root's children and clients, its size, the window
     // manager's check window and the current desktop.

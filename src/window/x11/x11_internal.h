@@ -144,15 +144,14 @@ struct X11WindowFacts {
 // holds while the window's events say nothing of it: its owner erases it
 // when the window is destroyed or changes its strut or type.
 using X11WindowCache = std::unordered_map<Window, X11WindowFacts>;
-// Everything the bar depends on, measured against monitor, in four round
-// trips whatever the number of windows. The windows listed that cache does
+// Everything the bar depends on but the primary monitor, in four round trips
+// whatever the number of windows. The windows listed that cache does
 // not hold (but pet) are selected for eventMask and read into it, and so
 // are its polled ones, without PropertyChangeMask; those no longer listed
 // leave it. The windows that can hold a bar (docks and windows with
 // struts, mapped or not) go into candidates.
-X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
-                            X11WindowCache& cache, long eventMask, Window pet,
-                            std::vector<Window>& candidates);
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, X11WindowCache& cache,
+                            long eventMask, Window pet, std::vector<Window>& candidates);
 
 // --- x11_errors.cpp: connections and errors ----------------------------------
 

@@ -1,5 +1,10 @@
 // Which backend the program runs on, the desktop's queries, the clock, and
 // the ways the program ends.
+#ifdef __unix__
+#include <signal.h>
+#include <unistd.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +16,31 @@
 namespace {
 
 const PlatformBackend* Chosen = nullptr;
+
+// The exit handlers close the window: the window thread's last cycle, the
+// goodbye to the display server. A server that has stopped answering must not
+// hold the program up: it ends at once, with the status it was ending with,
+// once this many seconds have passed (the server tidies up after a client
+// that has gone).
+constexpr unsigned ExitLimitSeconds = 3;
+
+#ifdef __unix__
+volatile sig_atomic_t EndingStatus = 1;
+
+void EndAtOnce(int) {
+    _exit(EndingStatus);
+}
+#endif
+
+void LimitExit(int status) {
+#ifdef __unix__
+    EndingStatus = status;
+    signal(SIGALRM, EndAtOnce);
+    alarm(ExitLimitSeconds);
+#else
+    (void)status;
+#endif
+}
 
 const char* ProgramName() {
 #ifdef __GLIBC__
@@ -97,6 +127,7 @@ void FatalError(const char* what) {
     // power request, the X connection's, an idle inhibitor) end with the
     // process, and standard error is unbuffered.
     if (OnWindowThread()) std::_Exit(1);
+    LimitExit(1);
     std::exit(1);
 }
 
@@ -107,5 +138,6 @@ void EndProgram(int32_t code) {
         const std::string line = std::string("could not open its window: ") + PetWindow.failure;
         FatalError(line.c_str());
     }
+    LimitExit(code);
     std::exit(code);
 }

@@ -18,7 +18,10 @@ void PutKey(int32_t code) {
     Keys.slot[Keys.write] = code;
     Keys.write = (Keys.write + 1) % 16;
     if (Keys.write == Keys.read) Keys.read = (Keys.read + 1) % 16;
-    if (!Keys.hit) Keys.hitAt = NowNs();
+    // Only a key that finds the flag clear has news for the logic thread: it
+    // has not taken the earlier ones yet.
+    if (Keys.hit) return;
+    Keys.hitAt = NowNs();
     Keys.hit = true;
     KeyArrivedForLogic();
 }

@@ -18,10 +18,25 @@
 #              50 times a second for 10 s: the pet's requests to the server stay
 #              few (counted as its write calls, which a slow machine does not
 #              raise: a lookup that asked per window would make thousands)
+#   churn      windows made and destroyed 1000 times a second for 10 s (run
+#              from the AddressSanitizer tree: no leak when a window vanishes
+#              while the pet looks at it)
+#   noise      a client rewrites a property of its own window flat out for
+#              20 s: the pet's memory stays small (its peak and the X server's
+#              are printed); then the same with the pet's address space
+#              limited (ulimit -v): it goes on, or ends with one line and
+#              status 1, and never hangs
+#   root-listed  _NET_CLIENT_LIST names the root window: the pet still hears
+#              new panels and its window being unmapped
+#   screen     the pet's monitor (1024 x 768 on a root of 1280 x 1024) grows to
+#              1280 x 1024 and shrinks to 800 x 600, the panel going to its new
+#              bottom each time: the pet stands on it; then the monitor becomes
+#              100 x 600 at an offset: the pet comes back into it
 case_name=$1 PET=$2 PROBE=$3 HOSTILE=$4
 if [ "${5:-}" != --on-desktop ]; then
     case "$case_name" in
-        restart|not-a-bar|many-windows) options=(--no-wm) ;;
+        restart|not-a-bar|many-windows|churn|noise|root-listed) options=(--no-wm) ;;
+        screen) options=(--no-wm); export DESKTOP_SIZE=1280x1024 ;;
         monitors) options=(--no-wm --monitors) ;;
         *) echo "hostile.sh: no case \"$case_name\"" >&2; exit 2 ;;
     esac
@@ -170,6 +185,90 @@ many-windows)
     echo "   the pet made $made write calls in 10 s"
     [ "$made" -lt 20000 ] || miss "the pet made $made write calls in 10 s of changes"
     expect_escape_ends "with 4096 windows"
+    ;;
+churn)
+    start_and_find
+    hostile churn 1000 10
+    expect_escape_ends "after 10 000 windows came and went"
+    grep -q LeakSanitizer "$scratch/pet.log" && miss "leaks: $(grep SUMMARY "$scratch/pet.log")"
+    ;;
+noise)
+    # This desktop's X server: a child of tests/e2e/desktop.sh, as we are.
+    server=$(pgrep -x Xvfb -P "$PPID" | head -n1)
+    [ -n "$server" ] || fail "no X server found"
+    kb() { awk -v k="$2:" '$1 == k {print $2}' "/proc/$1/status"; }
+    figures() { echo "   $1: pet $(kb "$pet_pid" "$2") kB, X server $(kb "$server" "$2") kB"; }
+    start_and_find
+    sleep 3
+    figures "before (resident)" VmRSS
+    limit=$(( $(kb "$pet_pid" VmSize) + 32768 ))  # room to grow by 32 MB
+    hostile noise 20
+    figures "peak (during)" VmHWM
+    sleep 5
+    figures "after (resident)" VmRSS
+    peak=$(kb "$pet_pid" VmHWM)
+    [ "$peak" -lt 65536 ] || miss "the pet grew to $peak kB during the flood"
+    expect_escape_ends "after the flood"
+
+    step "the flood again, under ulimit -v $limit"
+    start_pet bash -c 'ulimit -v "$1" && exec "$2"' limited "$limit" "$PET"
+    "$PROBE" find --timeout 10 >/dev/null || fail "no pet window under ulimit -v $limit"
+    hurry_pet 150
+    hostile noise 20
+    if kill -0 "$pet_pid" 2>/dev/null; then
+        expect_escape_ends "under ulimit -v after the flood"
+    else
+        wait "$pet_pid"
+        status=$?
+        [ "$status" -eq 1 ] && [ "$(wc -l <"$scratch/pet.log")" -eq 1 ] ||
+            miss "under ulimit -v the pet ended with status $status and $(wc -l <"$scratch/pet.log") lines"
+    fi
+    ;;
+root-listed)
+    hostile plain 3 0 0 10 10
+    hostile list-root
+    start_and_find
+    sleep 3  # its first looks at the desktop, the root among the clients
+    hostile dock 1 0 738 1024 30 30 0 1023
+    expect_y 706 "a panel that came after the root was listed"
+    xdotool windowunmap "$pet_window"
+    "$PROBE" find --timeout 60 >/dev/null || miss "the pet's window was not mapped again"
+    expect_escape_ends "with the root among the clients"
+    ;;
+screen)
+    # Xvfb keeps its root's size (xrandr --fb refuses), so the monitor the
+    # pet lives on changes instead: RandR says the same either way.
+    monitor() {
+        xrandr --delmonitor PomfyScreen >/dev/null 2>&1
+        xrandr --setmonitor '*PomfyScreen' "$1" none >/dev/null || fail "cannot make the monitor $1"
+    }
+    monitor 1024/270x768/203+0+0
+    hostile dock 1 0 738 1024 30 286 0 1023  # struts count from the root's bottom
+    start_and_find
+    expect_y 706 "the panel at the bottom of 1024 x 768"
+
+    step "the screen grows to 1280 x 1024, the panel to its new bottom"
+    monitor 1280/339x1024/271+0+0
+    hostile strut 1 30 0 1279
+    hostile move 1 0 994 1280 30
+    expect_y 962 "the panel at the bottom of 1280 x 1024"
+
+    step "the screen shrinks to 800 x 600"
+    monitor 800/211x600/158+0+0
+    hostile strut 1 454 0 799
+    hostile move 1 0 570 800 30
+    expect_y 538 "the panel at the bottom of 800 x 600"
+
+    step "a monitor of 100 x 600 at 600,400"
+    monitor 100/26x600/158+600+400
+    hostile strut 1 54 600 699
+    hostile move 1 600 970 100 30
+    expect_y 938 "the panel at the bottom of the monitor at an offset"
+    # Wherever its walks take it, the window overlaps the monitor.
+    "$PROBE" moves --timeout 30 -- sleep 15 >"$scratch/moves.log"
+    away=$(awk 'NF == 3 && ($2 <= 565 || $2 >= 700 || $3 <= 365 || $3 >= 1000)' "$scratch/moves.log" | wc -l)
+    [ "$away" -eq 0 ] || miss "$away of the pet's moves left the monitor: $(head -n 3 "$scratch/moves.log")"
+    expect_escape_ends "after the screen changed"
     ;;
 esac
 

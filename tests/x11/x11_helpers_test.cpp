@@ -1,5 +1,6 @@
 // The X11 backend's pure helpers: the caption's encoding, the scale the X
-// resources give, and which bar the desktop's published facts describe.
+// resources give, which bar the desktop's published facts describe, and
+// where the pet's desktop lies.
 #include <gtest/gtest.h>  // before Xlib, whose macros it would trip over
 
 
@@ -99,6 +100,37 @@ TEST(X11BarTop, OnlyATopEdgeInTheLowerHalfIsABar) {
     EXPECT_EQ(X11BarTop(f), 384) << "the first row of the lower half";
     f.gtkWorkAreas = {7, 7, 7, 7};
     EXPECT_EQ(X11BarTop(f), -1);
+}
+
+TEST(X11PickMonitor, FollowsItsMonitorThenThePrimaryOne) {
+    const X11Area root{0, 0, 2048, 768};
+    const X11Monitor left{101, false, X11Area{0, 0, 1024, 768}};
+    const X11Monitor right{102, true, X11Area{1024, 0, 1024, 768}};
+    EXPECT_EQ(X11PickMonitor({left, right}, root, None).name, 102u);
+    EXPECT_EQ(X11PickMonitor({left, right}, root, 101).name, 101u) << "another became primary";
+    EXPECT_EQ(X11PickMonitor({right}, root, 101).name, 102u) << "its own monitor went away";
+    X11Monitor lone = right;
+    lone.primary = false;
+    EXPECT_EQ(X11PickMonitor({lone}, root, None).area.x, 1024) << "the only one, at an offset";
+    const X11Monitor none = X11PickMonitor({}, root, 101);
+    EXPECT_EQ(none.name, static_cast<Atom>(None));
+    EXPECT_EQ(none.area.width, 2048);
+}
+
+TEST(X11PlaceWindow, BringsAWindowWhollyOutsideTheMonitorBackWhole) {
+    X11Placement p;  // a desktop of 1024 x 768 on a monitor of 800 x 600 at 100,50
+    p.monitor = X11Area{100, 50, 800, 600};
+    p.left = 100;
+    p.top = 50 + 600 - 768;  // a bar along the monitor's bottom
+    int32_t x = 0, y = 0;
+    EXPECT_TRUE(X11PlaceWindow(p, 35, 35, -500, 3, x, y)) << "anywhere while unchanged";
+    p.keepInView = true;
+    EXPECT_TRUE(X11PlaceWindow(p, 35, 35, 799, 674, x, y)) << "one column still shows";
+    EXPECT_EQ(x, 899);
+    EXPECT_EQ(y, 556);
+    EXPECT_FALSE(X11PlaceWindow(p, 35, 35, -500, 3, x, y));
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 50);
 }
 
 }  // namespace

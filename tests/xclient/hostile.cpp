@@ -17,8 +17,14 @@
 //                                 itself, and nothing else of a window manager
 //   root NAME V,V,...             a root property of CARDINAL items (unsigned)
 //   clients N                     N unmapped windows, all in _NET_CLIENT_LIST
+//   list-root                     _NET_CLIENT_LIST names the root window too
 //   flood NAME HZ SECONDS         rewrites the root property NAME (4 items) HZ
 //                                 times a second, alternating two values
+//   churn HZ SECONDS              maps a new window HZ times a second and
+//                                 destroys each a tenth of a second later
+//                                 (tooltips, menus, notices)
+//   noise SECONDS                 rewrites a property of a window of its own
+//                                 as fast as the server takes it
 #include <X11/Xatom.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
@@ -27,6 +33,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -77,6 +84,19 @@ struct Hostile {
         const Atom dock = Intern("_NET_WM_WINDOW_TYPE_DOCK");
         XChangeProperty(d, w, Intern("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&dock), 1);
+    }
+
+    // Does one step HZ times a second for SECONDS, counting the steps.
+    template <typename Step>
+    void Paced(double hz, double seconds, Step step) {
+        const auto period = std::chrono::duration<double>(1.0 / hz);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        auto next = std::chrono::steady_clock::now();
+        for (unsigned long i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            step(i);
+            next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
+            std::this_thread::sleep_until(next);
+        }
     }
 
     std::string Run(const std::string& line);
@@ -137,19 +157,57 @@ std::string Hostile::Run(const std::string& line) {
         XChangeProperty(d, root, Intern("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(ids.data()),
                         static_cast<int>(ids.size()));
+    } else if (what == "list-root") {
+        std::vector<long> ids = {static_cast<long>(root)};
+        for (const auto& [number, id] : windows) ids.push_back(static_cast<long>(id));
+        XChangeProperty(d, root, Intern("_NET_CLIENT_LIST"), XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(ids.data()),
+                        static_cast<int>(ids.size()));
+    } else if (what == "churn") {
+        double hz = 0, seconds = 0;
+        if (!(in >> hz >> seconds) || hz <= 0) return "error: want HZ SECONDS";
+        // Each lives for a tenth of a second, long enough to be listed
+        // and gone before the pet has read it.
+        std::deque<xcb_window_t> alive;
+        const size_t lifetime = static_cast<size_t>(hz / 10) + 1;
+        Paced(hz, seconds, [this, &alive, lifetime](unsigned long) {
+            const xcb_window_t id = xcb_generate_id(c);
+            xcb_create_window(c, XCB_COPY_FROM_PARENT, id, static_cast<xcb_window_t>(root), 0, 0,
+                              20, 20, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0,
+                              nullptr);
+            xcb_map_window(c, id);
+            alive.push_back(id);
+            if (alive.size() > lifetime) {
+                xcb_destroy_window(c, alive.front());
+                alive.pop_front();
+            }
+            xcb_flush(c);
+        });
+        for (xcb_window_t id : alive) xcb_destroy_window(c, id);
+    } else if (what == "noise") {
+        double seconds = 0;
+        if (!(in >> seconds)) return "error: want SECONDS";
+        const Window w = Create(-1, 0, 0, 10, 10);
+        XMapWindow(d, w);
+        const Atom noise = Intern("_POMFY_NOISE");
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (unsigned long i = 0; std::chrono::steady_clock::now() < end; ++i) {
+            // A round trip now and then keeps this client's own queue short.
+            for (int k = 0; k < 256; ++k) {
+                const long value = static_cast<long>(i * 256 + k);
+                XChangeProperty(d, w, noise, XA_CARDINAL, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(&value), 1);
+            }
+            XSync(d, False);
+        }
     } else if (what == "flood") {
         std::string name;
         double hz = 0, seconds = 0;
         if (!(in >> name >> hz >> seconds) || hz <= 0) return "error: want NAME HZ SECONDS";
-        const auto step = std::chrono::duration<double>(1.0 / hz);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        auto next = std::chrono::steady_clock::now();
-        for (unsigned long i = 0; std::chrono::steady_clock::now() < end; ++i) {
+        Paced(hz, seconds, [this, &name](unsigned long i) {
             SetCardinals(root, name.c_str(), {0, 0, 1024, 700 + (i & 1)});
             XFlush(d);
-            next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(step);
-            std::this_thread::sleep_until(next);
-        }
+        });
     } else {
         return "error: cannot read \"" + line + "\"";
     }

@@ -13,7 +13,7 @@ const char* Start() {
     static std::string why;
     X11Pet.display = X11Connect(why);
     if (X11Pet.display == nullptr) return why.c_str();
-    X11Pet.origin = X11RunMonitor();
+    X11PlaceDesktop();
     Scale = X11DesktopScale(X11Pet.display);
     return nullptr;
 }

@@ -1,13 +1,16 @@
-// The X11 backend's view of the desktop, on the logic thread's own
-// connection: the monitor the pet lives on, the top of a bar along its
-// bottom, and taking a window out of the taskbar.
+// The X11 backend's view of the desktop, on a connection of its own: the
+// monitor the pet lives on and where its desktop lies there, the top of a bar
+// along the monitor's bottom, and taking a window out of the taskbar.
 //
-// The bar is kept between moves. This connection hears the desktop's events
-// (the root's properties and children, RandR's changes, and the windows that
-// can hold a bar) and reads them, without blocking and without a round trip,
-// only when the pet is about to move, inside X11TaskbarTop: nothing wakes for
-// them in between. What concerns the bar marks the kept value stale, and the
-// next query works it out again, at most once per cycle's spacing.
+// The bar and the monitor are kept between moves. This connection hears the
+// desktop's events (the root's properties and children, RandR's changes, and
+// of the windows that can hold a bar their properties, moves, mapping and
+// end) and reads them without blocking: before the pet moves, inside
+// X11TaskbarTop, and whenever they come while the pet naps, on the window
+// thread's wait, so that another client's flood of changes piles up neither
+// in the server nor here. What concerns the bar or the monitor marks the kept
+// values stale, and the next query works them out again, at most once per
+// cycle's spacing.
 #include <X11/Xatom.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/Xrandr.h>
@@ -55,6 +58,7 @@ struct BarCache {
 // The desktop's events as this connection hears them.
 struct Listening {
     bool on = false;
+    std::atomic<int> socket{-1};  // the connection's, once on
     int randrEventBase = -1;
     // The windows the bar query has read, each selected for WatchMask
     // before it was read. A destroyed window is forgotten, so that a new
@@ -63,22 +67,53 @@ struct Listening {
     // The windows that can hold a bar (docks and windows with struts), as
     // the last look at the desktop found them.
     std::unordered_set<Window> candidates;
-    // Root properties by atom: whether a change of one can move the bar.
+    // Root properties by atom: whether a change of one can move the bar;
+    // forgotten when it grows past RootPropertiesKept.
     std::unordered_map<Atom, bool> rootProperties;
+    // Changes of other properties per window, this second.
+    std::unordered_map<Window, int> chatter;
+    std::chrono::steady_clock::time_point chatterSince{};
 };
+constexpr size_t RootPropertiesKept = 1024;
 
-// The logic thread's side of the backend's desktop queries.
+// A window whose properties change this often in a second (none of them a
+// strut or its type) is no longer heard of but read at every lookup: a
+// client that rewrites one flat out would otherwise flood the connection
+// faster than it can be read.
+constexpr int ChattyPerSecond = 256;
+
+// Events read and taken in at one go; the rest wait for the next turn.
+constexpr int EventsPerRead = 4096;
+
+// The backend's desktop queries, on the logic thread, and the events the
+// window thread reads for them while the pet naps.
 struct DesktopState {
     std::mutex mutex;  // over everything below
     Display* display = nullptr;
     Atom atoms[AtomCount] = {};
-    bool monitorChosen = false;
-    X11Area monitor;  // the monitor of the whole run (X11RunMonitor)
+    int randrMinor = -1;  // RandR 1.x's minor version; -1: none, or before 1.0
+    bool placed = false;
+    X11Monitor monitor;  // the one the pet lives on
+    X11Area first;       // that monitor as the desktop's size was read from it
     BarCache bar;
     Listening listening;
 };
 
 DesktopState Desktop;
+
+// Where the window goes: published on the logic thread, read by the window
+// thread at every move.
+struct SharedPlacement {
+    std::mutex mutex;  // taken after Desktop.mutex, never before it
+    X11Placement placement;
+};
+
+SharedPlacement Placed;
+
+void Publish(const X11Placement& p) {
+    std::lock_guard<std::mutex> hold(Placed.mutex);
+    Placed.placement = p;
+}
 
 Display* DesktopDisplay() {
     if (Desktop.display == nullptr) {
@@ -118,57 +153,69 @@ X11Area RootArea(Display* d) {
     return X11Area{0, 0, static_cast<int32_t>(width), static_cast<int32_t>(height)};
 }
 
-// The primary monitor as the server has it now: the RandR primary one
-// where there are several monitors, the whole root otherwise.
-X11Area PrimaryMonitorNow(Display* d) {
-    // The root window's size as the server has it now (DisplayWidth keeps
-    // the size the connection started with).
-    const X11Area whole = RootArea(d);
-    int eventBase = 0, errorBase = 0, major = 0, minor = 0;
-    if (!XRRQueryExtension(d, &eventBase, &errorBase) || !XRRQueryVersion(d, &major, &minor) ||
-        major < 1 || (major == 1 && minor < 5)) {
-        return whole;
+// The monitors as RandR lists them now; none before RandR 1.5.
+std::vector<X11Monitor> ListMonitors(Display* d) {
+    std::vector<X11Monitor> listed;
+    if (Desktop.randrMinor < 0) {
+        int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+        if (XRRQueryExtension(d, &eventBase, &errorBase) && XRRQueryVersion(d, &major, &minor)) {
+            Desktop.randrMinor = major == 1 ? minor : 0;
+        }
     }
+    if (Desktop.randrMinor < 5) return listed;
     int count = 0;
     XRRMonitorInfo* monitors = XRRGetMonitors(d, DefaultRootWindow(d), True, &count);
-    if (monitors == nullptr) return whole;
-    X11Area found = whole;
-    if (count > 1) {
-        // The primary one; failing that, the one at the root's origin.
-        int pick = -1;
-        for (int i = 0; i < count && pick < 0; ++i) {
-            if (monitors[i].primary) pick = i;
-        }
-        for (int i = 0; i < count && pick < 0; ++i) {
-            if (monitors[i].x == 0 && monitors[i].y == 0) pick = i;
-        }
-        if (pick >= 0) {
-            found = X11Area{monitors[pick].x, monitors[pick].y, monitors[pick].width,
-                            monitors[pick].height};
-        }
+    if (monitors == nullptr) return listed;
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo& m = monitors[i];
+        listed.push_back(X11Monitor{m.name, m.primary != 0, X11Area{m.x, m.y, m.width, m.height}});
     }
     XRRFreeMonitors(monitors);
-    return found;
+    return listed;
 }
 
-// The monitor of the whole run, chosen at the first call. Holding the mutex.
-const X11Area& RunMonitor() {
-    if (Desktop.monitorChosen) return Desktop.monitor;
-    Display* d = DesktopDisplay();
-    const X11Area root = RootArea(d);
-    X11Area m = PrimaryMonitorNow(d);
-    if (m.width <= 0 || m.height <= 0 || m.x >= root.width || m.y >= root.height ||
-        m.x + m.width <= 0 || m.y + m.height <= 0) {
+// Chooses the pet's monitor again, the one it lives on followed by its name,
+// on a root of this size. Holding the mutex.
+void ChooseMonitor(Display* d, const X11Area& root) {
+    const std::vector<X11Monitor> listed = ListMonitors(d);
+    X11Monitor m = X11PickMonitor(listed, root, Desktop.monitor.name);
+    const X11Area& a = m.area;
+    if (a.width <= 0 || a.height <= 0 || a.x >= root.width || a.y >= root.height ||
+        a.x + a.width <= 0 || a.y + a.height <= 0) {
         // Nobody would see the pet there.
-        std::fprintf(stderr,
-                     "%s: the primary monitor (%dx%d at %d,%d) lies outside the screen; "
-                     "using the whole screen\n",
-                     program_invocation_short_name, m.width, m.height, m.x, m.y);
-        m = root;
+        if (!Desktop.placed) {
+            std::fprintf(stderr,
+                         "%s: the primary monitor (%dx%d at %d,%d) lies outside the screen; "
+                         "using the whole screen\n",
+                         program_invocation_short_name, a.width, a.height, a.x, a.y);
+        }
+        m = X11Monitor();
+        m.area = root;
     }
     Desktop.monitor = m;
-    Desktop.monitorChosen = true;
-    return Desktop.monitor;
+}
+
+// The pet's desktop on its monitor, with or without a bar along the
+// monitor's bottom (see X11Placement). Holding the mutex.
+X11Placement Placement(bool onBar) {
+    const X11Area& m = Desktop.monitor.area;
+    X11Placement p;
+    p.monitor = m;
+    p.left = m.x;
+    p.top = onBar ? m.y + m.height - Desktop.first.height : m.y;
+    const X11Area& f = Desktop.first;
+    p.keepInView = m.x != f.x || m.y != f.y || m.width != f.width || m.height != f.height;
+    return p;
+}
+
+// The monitor and the desktop's size, at the first call. Holding the mutex.
+void PlaceOnce() {
+    if (Desktop.placed) return;
+    Display* d = DesktopDisplay();
+    ChooseMonitor(d, RootArea(d));
+    Desktop.first = Desktop.monitor.area;
+    Desktop.placed = true;
+    Publish(Placement(false));
 }
 
 X11DesktopAtoms DesktopAtoms() {
@@ -200,6 +247,8 @@ void Listen(Display* d) {
                        RRScreenChangeNotifyMask | RRCrtcChangeNotifyMask | RROutputChangeNotifyMask);
     }
     Desktop.bar.stale = true;
+    XFlush(d);
+    l.socket = ConnectionNumber(d);
 }
 
 // Whether a change of this root property can move the bar: the work areas
@@ -212,6 +261,7 @@ bool RootPropertyMatters(Display* d, Atom atom) {
     std::unordered_map<Atom, bool>& known = Desktop.listening.rootProperties;
     const auto found = known.find(atom);
     if (found != known.end()) return found->second;
+    if (known.size() >= RootPropertiesKept) known.clear();  // a client that makes up names
     static const char prefix[] = "_GTK_WORKAREAS_D";
     char* name = XGetAtomName(d, atom);
     const bool matters = name != nullptr && std::strncmp(name, prefix, sizeof prefix - 1) == 0;
@@ -229,15 +279,27 @@ void MapPetAgain(Display* d, Window pet) {
     if (attributes.map_state == IsUnmapped) XMapWindow(d, pet);
 }
 
+// One more change of a property of a window that is not about the bar.
+void Chatter(Display* d, Window w) {
+    Listening& l = Desktop.listening;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - l.chatterSince >= std::chrono::seconds(1)) {
+        l.chatter.clear();
+        l.chatterSince = now;
+    }
+    if (++l.chatter[w] != ChattyPerSecond) return;
+    const auto known = l.windows.find(w);
+    if (known == l.windows.end()) return;  // not selected by us
+    known->second.polled = true;
+    XSelectInput(d, w, WatchMask & ~PropertyChangeMask);
+}
+
 void HandleEvent(Display* d, XEvent& e) {
     Listening& l = Desktop.listening;
     bool& stale = Desktop.bar.stale;
-    if (l.randrEventBase >= 0 && e.type == l.randrEventBase + RRScreenChangeNotify) {
-        XRRUpdateConfiguration(&e);
-        stale = true;
-        return;
-    }
-    if (l.randrEventBase >= 0 && e.type == l.randrEventBase + RRNotify) {
+    if (l.randrEventBase >= 0 && (e.type == l.randrEventBase + RRScreenChangeNotify ||
+                                  e.type == l.randrEventBase + RRNotify)) {
+        if (e.type == l.randrEventBase + RRScreenChangeNotify) XRRUpdateConfiguration(&e);
         stale = true;
         return;
     }
@@ -274,6 +336,8 @@ void HandleEvent(Display* d, XEvent& e) {
             } else if (a == A(NetWmStrut) || a == A(NetWmStrutPartial) || a == A(NetWmWindowType)) {
                 l.windows.erase(e.xproperty.window);  // to be read again
                 stale = true;
+            } else {
+                Chatter(d, e.xproperty.window);
             }
             break;
         }
@@ -284,27 +348,39 @@ void HandleEvent(Display* d, XEvent& e) {
 
 // Reads the events that have come, without blocking: those already queued
 // and whatever the socket holds now. Bounded, so that a flood cannot hold
-// up a move; what is left waits for the next query.
-void TakeEvents(Display* d) {
-    for (int budget = 4096; budget > 0 && XEventsQueued(d, QueuedAfterReading) > 0; --budget) {
+// up a move or the window thread; true when some are left for the next turn.
+bool TakeEvents(Display* d) {
+    for (int budget = EventsPerRead; budget > 0; --budget) {
+        // The socket is read again only once what was read before is taken
+        // in: otherwise a flood would pile up in Xlib's queue.
+        if (XEventsQueued(d, QueuedAlready) == 0 && XEventsQueued(d, QueuedAfterReading) == 0) {
+            break;
+        }
         XEvent e;
         XNextEvent(d, &e);
         HandleEvent(d, e);
     }
     XFlush(d);  // what the events asked for: selections, a map (nothing when empty)
+    return XEventsQueued(d, QueuedAlready) > 0;
 }
 
-// Works the bar out again: its top edge relative to the run's monitor.
+// Works the bar out again, against the pet's monitor as it is now (a change
+// of resolution comes with changes of the bars, and not every change of a
+// monitor with an event of RandR's), and with it where the pet's desktop
+// lies.
 void Recompute(Display* d) {
-    const X11Area& monitor = RunMonitor();
     Listening& l = Desktop.listening;
     std::vector<Window> found;
-    const X11BarFacts facts =
-        X11ReadBarFacts(d, DesktopAtoms(), monitor, l.windows, WatchMask, X11PetWindow(), found);
+    X11BarFacts facts =
+        X11ReadBarFacts(d, DesktopAtoms(), l.windows, WatchMask, X11PetWindow(), found);
+    ChooseMonitor(d, facts.root);
+    const X11Area& monitor = Desktop.monitor.area;
+    facts.primary = monitor;
     const int32_t bottom = X11BarTop(facts);
-    Desktop.bar.top = bottom > monitor.y && bottom < monitor.y + monitor.height
-                          ? bottom - monitor.y
-                          : 0;
+    const bool onBar = bottom > monitor.y && bottom < monitor.y + monitor.height;
+    const X11Placement placement = Placement(onBar);
+    Desktop.bar.top = onBar ? bottom - placement.top : 0;
+    Publish(placement);
     Desktop.bar.stale = false;
     l.candidates.clear();
     l.candidates.insert(found.begin(), found.end());
@@ -312,20 +388,42 @@ void Recompute(Display* d) {
 
 }  // namespace
 
-X11Area X11RunMonitor() {
+void X11PlaceDesktop() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
-    return RunMonitor();
+    PlaceOnce();
 }
 
 void X11DesktopSize(int32_t& width, int32_t& height) {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
-    const X11Area& monitor = RunMonitor();
-    width = monitor.width;
-    height = monitor.height;
+    PlaceOnce();
+    width = Desktop.first.width;
+    height = Desktop.first.height;
+}
+
+bool X11DesktopToRoot(int32_t width, int32_t height, int32_t x, int32_t y, int32_t& rootX,
+                      int32_t& rootY) {
+    std::lock_guard<std::mutex> hold(Placed.mutex);
+    return X11PlaceWindow(Placed.placement, width, height, x, y, rootX, rootY);
+}
+
+void X11RootToDesktop(int32_t rootX, int32_t rootY, int32_t& x, int32_t& y) {
+    std::lock_guard<std::mutex> hold(Placed.mutex);
+    x = rootX - Placed.placement.left;
+    y = rootY - Placed.placement.top;
+}
+
+int X11DesktopSocket() {
+    return Desktop.listening.socket.load();
+}
+
+bool X11DrainDesktop() {
+    std::lock_guard<std::mutex> hold(Desktop.mutex);
+    return TakeEvents(Desktop.display);
 }
 
 int32_t X11TaskbarTop() {
     std::lock_guard<std::mutex> hold(Desktop.mutex);
+    PlaceOnce();
     Display* d = DesktopDisplay();
     Listen(d);
     TakeEvents(d);

@@ -15,15 +15,22 @@
 
 namespace {
 
-// A reply that XCB allocated, freed with free().
+// What XCB allocated, freed with free() on every path.
+struct FreeWithFree {
+    void operator()(void* p) const { std::free(p); }
+};
 template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
+using Reply = std::unique_ptr<T, FreeWithFree>;
 
-template <typename T>
-Reply<T> Take(T* reply, xcb_generic_error_t* error) {
-    // Windows vanish while we look at them: an error is an empty answer.
-    std::free(error);
-    return Reply<T>(reply, &std::free);
+// The reply to a request, waited for. Windows vanish while we look at them:
+// an error is an empty answer, freed here.
+template <typename T, typename Cookie>
+Reply<T> Await(T* (*reply)(xcb_connection_t*, Cookie, xcb_generic_error_t**),
+               xcb_connection_t* c, Cookie cookie) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<T> answer(reply(c, cookie, &error));
+    Reply<xcb_generic_error_t> dropped(error);
+    return answer;
 }
 
 // A property of 32-bit items: each item is an unsigned 32-bit value.
@@ -40,8 +47,7 @@ public:
         std::vector<long> values;
         if (!sent_) return values;
         sent_ = false;
-        xcb_generic_error_t* error = nullptr;
-        Reply<xcb_get_property_reply_t> r = Take(xcb_get_property_reply(c, cookie_, &error), error);
+        const Reply<xcb_get_property_reply_t> r = Await(xcb_get_property_reply, c, cookie_);
         if (r == nullptr || r->format != 32 || r->type != type_) return values;
         const uint32_t* items = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
         const int length = xcb_get_property_value_length(r.get()) / 4;
@@ -57,8 +63,7 @@ private:
 
 std::vector<Window> ReadChildren(xcb_connection_t* c, xcb_query_tree_cookie_t cookie) {
     std::vector<Window> windows;
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_query_tree_reply_t> r = Take(xcb_query_tree_reply(c, cookie, &error), error);
+    const Reply<xcb_query_tree_reply_t> r = Await(xcb_query_tree_reply, c, cookie);
     if (r == nullptr) return windows;
     const xcb_window_t* children = xcb_query_tree_children(r.get());
     windows.assign(children, children + xcb_query_tree_children_length(r.get()));
@@ -75,6 +80,7 @@ class TopLevelListing {
 public:
     TopLevelListing(xcb_connection_t* c, xcb_window_t root, Atom clientList)
         : c_(c),
+          root_(root),
           tree_(xcb_query_tree(c, root)),
           clients_(c, root, static_cast<xcb_atom_t>(clientList), XCB_ATOM_WINDOW, 0, 1u << 16) {}
 
@@ -90,7 +96,9 @@ public:
         }
     }
 
-    // Reads the second stage: every window found, each once.
+    // Reads the second stage: every window found, each once. The root is
+    // none of them, even where a window manager lists it among its clients:
+    // its events are selected once, for the root itself.
     std::vector<Window> ReadSecond() {
         for (xcb_query_tree_cookie_t frame : frames_) {
             for (Window inner : ReadChildren(c_, frame)) windows_.push_back(inner);
@@ -98,11 +106,14 @@ public:
         windows_.insert(windows_.end(), clientList_.begin(), clientList_.end());
         std::sort(windows_.begin(), windows_.end());
         windows_.erase(std::unique(windows_.begin(), windows_.end()), windows_.end());
+        const auto root = std::lower_bound(windows_.begin(), windows_.end(), root_);
+        if (root != windows_.end() && *root == root_) windows_.erase(root);
         return std::move(windows_);
     }
 
 private:
     xcb_connection_t* c_;
+    Window root_;
     xcb_query_tree_cookie_t tree_;
     PropertyRequest clients_;
     std::vector<Window> windows_, clientList_;
@@ -138,13 +149,11 @@ std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList) {
     return listing.ReadSecond();
 }
 
-X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
-                            X11WindowCache& cache, long eventMask, Window pet,
-                            std::vector<Window>& candidates) {
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, X11WindowCache& cache,
+                            long eventMask, Window pet, std::vector<Window>& candidates) {
     xcb_connection_t* c = XGetXCBConnection(d);
     const xcb_window_t root = static_cast<xcb_window_t>(DefaultRootWindow(d));
     X11BarFacts facts;
-    facts.primary = monitor;
 
     // Round 1: the root's children and clients, its size, the window
     // manager's check window and the current desktop.
@@ -153,11 +162,8 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     PropertyRequest checkRequest(c, root, Xcb(atoms.supportingWmCheck), XCB_ATOM_WINDOW, 0, 1);
     PropertyRequest deskRequest(c, root, Xcb(atoms.currentDesktop), XCB_ATOM_CARDINAL, 0, 1);
     listing.ReadFirst();
-    {
-        xcb_generic_error_t* error = nullptr;
-        Reply<xcb_get_geometry_reply_t> g =
-            Take(xcb_get_geometry_reply(c, rootGeometry, &error), error);
-        if (g != nullptr) facts.root = X11Area{0, 0, g->width, g->height};
+    if (const auto g = Await(xcb_get_geometry_reply, c, rootGeometry)) {
+        facts.root = X11Area{0, 0, g->width, g->height};
     }
     const std::vector<long> check = checkRequest.Read(c);
     const Window checkWindow = check.empty() ? None : static_cast<Window>(check[0]);
@@ -186,11 +192,7 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     const std::vector<long> self = selfRequest.Read(c);
     facts.liveWm = !self.empty() && static_cast<Window>(self[0]) == checkWindow;
     xcb_atom_t gtkAtom = XCB_ATOM_NONE;
-    {
-        xcb_generic_error_t* error = nullptr;
-        Reply<xcb_intern_atom_reply_t> a = Take(xcb_intern_atom_reply(c, gtkCookie, &error), error);
-        if (a != nullptr) gtkAtom = a->atom;
-    }
+    if (const auto a = Await(xcb_intern_atom_reply, c, gtkCookie)) gtkAtom = a->atom;
     // _NET_WORKAREA of the current desktop, or the first one's where the
     // list is shorter.
     std::vector<long> area = areaRequest.Read(c);
@@ -209,9 +211,12 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     std::vector<Window> unread;
     std::vector<WindowRequests> asked;
     for (Window w : windows) {
-        if (w == pet || cache.count(w) != 0) continue;
+        const auto known = cache.find(w);
+        const bool polled = known != cache.end() && known->second.polled;
+        if (w == pet || (known != cache.end() && !polled)) continue;
         const xcb_window_t x = Xcb(w);
-        const uint32_t mask = static_cast<uint32_t>(eventMask);
+        const uint32_t mask =
+            static_cast<uint32_t>(polled ? eventMask & ~PropertyChangeMask : eventMask);
         xcb_change_window_attributes(c, x, XCB_CW_EVENT_MASK, &mask);
         unread.push_back(w);
         asked.push_back(WindowRequests{
@@ -225,6 +230,7 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
     }
     for (size_t i = 0; i < unread.size(); ++i) {
         X11WindowFacts& known = cache[unread[i]];
+        known.dock = false;
         known.strut = asked[i].strutPartial.Read(c);
         std::vector<long> strut = asked[i].strut.Read(c);
         if (known.strut.size() != 12) known.strut = strut.size() == 4 ? strut : std::vector<long>();
@@ -253,15 +259,9 @@ X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11A
                                        xcb_translate_coordinates(c, x, root, 0, 0)});
     }
     for (size_t i = 0; i < candidates.size(); ++i) {
-        xcb_generic_error_t* e1 = nullptr;
-        xcb_generic_error_t* e2 = nullptr;
-        xcb_generic_error_t* e3 = nullptr;
-        Reply<xcb_get_window_attributes_reply_t> attributes =
-            Take(xcb_get_window_attributes_reply(c, places[i].attributes, &e1), e1);
-        Reply<xcb_get_geometry_reply_t> geometry =
-            Take(xcb_get_geometry_reply(c, places[i].geometry, &e2), e2);
-        Reply<xcb_translate_coordinates_reply_t> origin =
-            Take(xcb_translate_coordinates_reply(c, places[i].origin, &e3), e3);
+        const auto attributes = Await(xcb_get_window_attributes_reply, c, places[i].attributes);
+        const auto geometry = Await(xcb_get_geometry_reply, c, places[i].geometry);
+        const auto origin = Await(xcb_translate_coordinates_reply, c, places[i].origin);
         if (attributes == nullptr || geometry == nullptr || origin == nullptr ||
             attributes->map_state != XCB_MAP_STATE_VIEWABLE || !origin->same_screen) {
             continue;

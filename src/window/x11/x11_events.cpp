@@ -28,7 +28,9 @@ void HandleKey(XKeyEvent& event) {
 // the server sends them while the window has no frame.
 void LearnPosition(const XConfigureEvent& event) {
     if (!event.send_event && !X11Pet.parentIsRoot) return;
-    WindowPlaced(event.x - X11Pet.origin.x, event.y - X11Pet.origin.y);
+    int32_t x = 0, y = 0;
+    X11RootToDesktop(event.x, event.y, x, y);
+    WindowPlaced(x, y);
 }
 
 void HandleEvent(XEvent& event) {

@@ -21,23 +21,67 @@ struct X11Area {
     int32_t height = 0;
 };
 
-// --- x11_desktop.cpp: the logic thread's queries of the desktop -------------
+// --- x11_desktop.cpp: the desktop connection and its queries ----------------
 
-// The monitor the pet lives on for the whole run: the primary monitor as it
-// was at the first call (the RandR primary one where there are several
-// monitors, the whole root otherwise; the root when that monitor lies
-// wholly outside it). The origin of the window's coordinates, the desktop's
-// size and the rectangle the bar is measured against; it stays when the
-// monitor goes away or moves.
-X11Area X11RunMonitor();
-// The backend's desktop queries, on the logic thread: the run monitor's
-// size; the top of the bar along its bottom relative to it (0 for none),
-// worked out again only when the desktop's events since the last call say
-// it may have moved; taking the top-level window with this title out of the
-// taskbar.
+// Chooses the monitor the pet lives on and places its desktop there (see
+// X11Placement); on the logic thread, before the window opens. The
+// desktop's size is that monitor's size now, for the whole run.
+void X11PlaceDesktop();
+// The backend's desktop queries, on the logic thread: the desktop's size;
+// the top of the bar along the bottom of the pet's monitor in desktop
+// coordinates (0 for none), worked out again only when the desktop's events
+// since the last call say that it or the monitor may have changed; taking
+// the top-level window with this title out of the taskbar.
 void X11DesktopSize(int32_t& width, int32_t& height);
 int32_t X11TaskbarTop();
 void X11RemoveFromTaskbar(const char* title);
+// Where the window goes for desktop (x, y), as X11PlaceWindow says for the
+// placement of the moment; from any thread.
+bool X11DesktopToRoot(int32_t width, int32_t height, int32_t x, int32_t y, int32_t& rootX,
+                      int32_t& rootY);
+// A root position in desktop coordinates.
+void X11RootToDesktop(int32_t rootX, int32_t rootY, int32_t& x, int32_t& y);
+// The desktop connection's socket once it listens to the desktop, else -1;
+// from any thread. The window thread waits on it too and, when it is
+// readable, calls X11DrainDesktop, which reads and takes in the events that
+// have come (a bounded number) so that no backlog builds up between the
+// pet's moves, in the server or here. True when some are left to read.
+int X11DesktopSocket();
+bool X11DrainDesktop();
+
+// --- x11_place.cpp: the pet's desktop on the screen (pure) -------------------
+
+// A monitor as RandR lists it.
+struct X11Monitor {
+    Atom name = None;  // None for the whole root
+    bool primary = false;
+    X11Area area;
+};
+// The monitor the pet lives on among those listed: the one named follow
+// while it is listed (the monitor the pet started on, moved or resized),
+// else the primary one, else the one at the root's origin, else the only
+// one; the whole root where none of these is.
+X11Monitor X11PickMonitor(const std::vector<X11Monitor>& listed, const X11Area& root,
+                          Atom follow);
+// The pet's desktop as it lies on the screen now. Its size is the one read
+// at start-up. Its left edge is its monitor's; its rows are the monitor's
+// top rows, or, while a bar stands along the monitor's bottom, the rows just
+// above the monitor's bottom edge: after a change of resolution the pet
+// still stands on the bar, whatever the monitor's height became.
+struct X11Placement {
+    X11Area monitor;            // the pet's monitor
+    int32_t left = 0, top = 0;  // root position of desktop (0, 0)
+    // The monitor is no longer as it was when the desktop's size was read:
+    // the pet's walks may now take it where nobody sees it.
+    bool keepInView = false;
+};
+// The root position for a width x height window asked to go to desktop
+// (x, y). True when it goes there (anywhere, the screen's edges included,
+// while the monitor is as it was); false when, with keepInView, it would
+// lie wholly outside the pet's monitor and comes back into it instead, at
+// the nearest place where it shows whole.
+bool X11PlaceWindow(const X11Placement& p, int32_t width, int32_t height, int32_t x, int32_t y,
+                    int32_t& rootX, int32_t& rootY);
 
 // --- x11_bar.cpp: which bar the desktop's facts describe (pure) --------------
 
@@ -87,19 +131,22 @@ std::vector<Window> X11TopLevelWindows(Display* d, Atom clientList);
 struct X11WindowFacts {
     std::vector<long> strut;  // as in X11BarWindow
     bool dock = false;
+    // Its properties change too often to hear of each change: it is
+    // selected without PropertyChangeMask and read again at every lookup.
+    bool polled = false;
 };
 // The facts of the windows read before, kept between lookups. An entry
 // holds while the window's events say nothing of it: its owner erases it
 // when the window is destroyed or changes its strut or type.
 using X11WindowCache = std::unordered_map<Window, X11WindowFacts>;
-// Everything the bar depends on, measured against monitor, in four round
-// trips whatever the number of windows. The windows listed that cache does
-// not hold (but pet) are selected for eventMask and read into it; those no
-// longer listed leave it. The windows that can hold a bar (docks and
-// windows with struts, mapped or not) go into candidates.
-X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, const X11Area& monitor,
-                            X11WindowCache& cache, long eventMask, Window pet,
-                            std::vector<Window>& candidates);
+// Everything the bar depends on but the primary monitor, in four round trips
+// whatever the number of windows. The windows listed that cache does
+// not hold (but pet) are selected for eventMask and read into it, and so
+// are its polled ones, without PropertyChangeMask; those no longer listed
+// leave it. The windows that can hold a bar (docks and windows with
+// struts, mapped or not) go into candidates.
+X11BarFacts X11ReadBarFacts(Display* d, const X11DesktopAtoms& atoms, X11WindowCache& cache,
+                            long eventMask, Window pet, std::vector<Window>& candidates);
 
 // --- x11_scale.cpp: the desktop's scale -----------------------------------------
 
@@ -187,10 +234,10 @@ struct X11PetState {
     Pixmap pixmap = None;  // the picture shown, when it is the window's background
     GC gc = nullptr;       // for the pixmap
     XImage* image = nullptr;  // over the core's converted rows
-    X11Area origin;  // desktop coordinates count from its top-left corner
     X11Kind kind;
     bool parentIsRoot = true;  // no window manager's frame around it
     bool saverSuspended = false;
+    bool desktopBacklog = false;  // desktop events read but not yet taken in
     int shapeOpcode = -1;
     X11Fault fault;
     Atom atoms[X11WindowAtomCount] = {};

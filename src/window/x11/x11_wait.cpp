@@ -1,7 +1,9 @@
-// The X11 window thread's sleep: ppoll() on its X connection and the
-// wake-ups of wakeups.h. Before it sleeps it sends what Xlib has buffered
-// and looks for events Xlib already holds: ppoll() only sees the socket, so
-// an event read along with a reply would otherwise wait.
+// The X11 window thread's sleep: ppoll() on its X connection, the desktop
+// connection and the wake-ups of wakeups.h. Before it sleeps it sends what
+// Xlib has buffered and looks for events Xlib already holds: ppoll() only
+// sees the sockets, so an event read along with a reply would otherwise
+// wait. The desktop's events that come while it sleeps are read and taken
+// in at once (x11_desktop.cpp), so that they never pile up.
 #include <errno.h>
 
 #include <cstring>
@@ -16,10 +18,14 @@ void X11WaitForWork(int64_t until) {
     Display* d = X11Pet.display;
     XFlush(d);
     if (XEventsQueued(d, QueuedAlready) > 0) return;
-    pollfd fds[3] = {{ConnectionNumber(d), POLLIN, 0}, {}, {}};
+    if (X11Pet.desktopBacklog) {
+        X11Pet.desktopBacklog = X11DrainDesktop();
+        return;
+    }
+    pollfd fds[4] = {{ConnectionNumber(d), POLLIN, 0}, {}, {}, {X11DesktopSocket(), POLLIN, 0}};
     WakeupPollFds(fds[1], fds[2]);
     timespec wait{};
-    if (ppoll(fds, 3, TimeoutUntil(until, wait), nullptr) < 0) {
+    if (ppoll(fds, 4, TimeoutUntil(until, wait), nullptr) < 0) {
         if (errno == EINTR) return;
         // Nothing could wake the thread any more: the pet would freeze.
         const std::string line =
@@ -27,6 +33,7 @@ void X11WaitForWork(int64_t until) {
         FatalError(line.c_str());
     }
     DrainWakeups(fds[1], fds[2]);
+    if (fds[3].revents != 0) X11Pet.desktopBacklog = X11DrainDesktop();
     // Reads what arrived; a closed connection ends the program here.
     if (fds[0].revents != 0) XEventsQueued(d, QueuedAfterReading);
     X11CheckFault();

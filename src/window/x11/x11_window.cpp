@@ -18,6 +18,10 @@
 // from then on. The desktop's queries use the desktop connection of
 // x11_desktop.cpp.
 //
+// The pet's desktop lies on its monitor as x11_desktop.cpp places it. Once
+// that monitor has changed since the start, a move that would take the
+// window wholly off it brings it back into view instead.
+//
 // Errors: every X error while the window is made, and afterwards every error
 // of a shaping, mapping, drawing or focus request, ends the program with one
 // line on standard error and status 1 (x11_errors.cpp records them).
@@ -114,8 +118,9 @@ std::string Make(int32_t x, int32_t y) {
     attributes.event_mask = KeyPressMask | ButtonPressMask | FocusChangeMask |
                             (s.kind.pictureAsBackground ? NoEventMask : ExposureMask) |
                             (s.kind.placedByServer ? StructureNotifyMask : NoEventMask);
-    const int32_t rootX = s.origin.x + x, rootY = s.origin.y + y;
     const int32_t width = PetWindow.deviceWidth, height = PetWindow.deviceHeight;
+    int32_t rootX = 0, rootY = 0;
+    X11DesktopToRoot(width, height, x, y, rootX, rootY);
     s.window = XCreateWindow(d, s.root, rootX, rootY, static_cast<unsigned>(width),
                              static_cast<unsigned>(height), 0, s.kind.depth, InputOutput,
                              visual.visual,
@@ -244,9 +249,17 @@ void X11Present(int32_t first, int32_t last) {
 }
 
 bool X11Move(int32_t x, int32_t y) {
-    XMoveWindow(X11Pet.display, X11Pet.window, X11Pet.origin.x + x, X11Pet.origin.y + y);
+    int32_t rootX = 0, rootY = 0;
+    const bool asked = X11DesktopToRoot(PetWindow.deviceWidth, PetWindow.deviceHeight, x, y, rootX, rootY);
+    XMoveWindow(X11Pet.display, X11Pet.window, rootX, rootY);
     // Where a managed window goes is the compositor's answer, still to come.
-    return !X11Pet.kind.placedByServer;
+    if (X11Pet.kind.placedByServer) return false;
+    if (!asked) {
+        // Brought back into view: the pet goes on from where it shows.
+        X11RootToDesktop(rootX, rootY, x, y);
+        WindowPlaced(x, y);
+    }
+    return asked;
 }
 
 void X11SetTitle(const char* title) {

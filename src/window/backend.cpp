@@ -1,5 +1,6 @@
 // Which backend the program runs on, the desktop's queries, the clock, and
 // the ways the program ends.
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,8 +14,9 @@ namespace {
 
 const PlatformBackend* Chosen = nullptr;
 
-// The desktop size, read once.
+// The desktop size, read once, and again when the backend says it changed.
 bool SizeKnown = false;
+std::atomic<bool> SizeChanged{false};
 int32_t KnownWidth = 0;
 int32_t KnownHeight = 0;
 
@@ -31,17 +33,19 @@ const char* ProgramName() {
 const PlatformBackend& Backend() {
     if (Chosen != nullptr) return *Chosen;
     // The first backend that starts is the one: a Wayland compositor's own
-    // protocol before its X server, for example.
-    std::string why = "there is no desktop to run on";
+    // protocol before its X server, for example. When none does, the line
+    // gives each one's reason, in the order they were tried.
+    std::string why;
     for (const PlatformBackend* const* b = PlatformBackends; *b != nullptr; ++b) {
         const char* reason = (*b)->Start();
         if (reason == nullptr) {
             Chosen = *b;
             return *Chosen;
         }
-        why = reason;
+        if (!why.empty()) why += "; ";
+        why += reason;
     }
-    FatalError(why.c_str());
+    FatalError(why.empty() ? "there is no desktop to run on" : why.c_str());
 }
 
 int64_t NowNs() {
@@ -49,9 +53,9 @@ int64_t NowNs() {
 }
 
 void GetDesktopSize(int32_t& width, int32_t& height) {
-    // One size for the whole run: the window's place and the edges of every
-    // walk are measured against it.
-    if (!SizeKnown) {
+    // One size for as long as the pet's screen stays: the window's place and
+    // the edges of every walk are measured against it.
+    if (!SizeKnown || SizeChanged.exchange(false)) {
         Backend().DesktopSize(KnownWidth, KnownHeight);
         SizeKnown = true;
     }
@@ -95,7 +99,12 @@ void EndProgram(int32_t code) {
     std::exit(code);
 }
 
+void DesktopResized() {
+    SizeChanged = true;
+}
+
 void ResetDesktopKnowledge() {
     SizeKnown = false;
+    SizeChanged = false;
     KnownWidth = KnownHeight = 0;
 }

@@ -120,7 +120,8 @@ struct PlatformBackend {
     // why not, in a few words ("no display: DISPLAY is not set"). Called at
     // most once, on the logic thread.
     const char* (*Start)();
-    // The primary screen's size in pixels, bars included. Asked once.
+    // The primary screen's size in pixels, bars included. Asked once, and
+    // again after DesktopResized.
     void (*DesktopSize)(int32_t& width, int32_t& height);
     // Top edge of the bar that reserves the bottom of the screen, in desktop
     // pixels; 0 when there is none. Asked before every move.
@@ -167,6 +168,11 @@ bool TakeMarkedBand(int32_t& first, int32_t& last);
 // answer to Move, or a move of its own). On the window thread, holding the
 // lock.
 void WindowPlaced(int32_t x, int32_t y);
+
+// The desktop's size has changed (the screen the pet lives on went, and it
+// lives on another now): the next GetDesktopSize asks DesktopSize again.
+// From any thread.
+void DesktopResized();
 
 // The lock as the window thread takes it outside the core's cycle (a window
 // procedure that runs inside a system call, for example). It may be taken

@@ -6,6 +6,7 @@
 // bottom layer, which the program places itself through its anchor and
 // margins. Elsewhere (GNOME, which has no layer shell) Start says why not
 // and the X11 backend runs it through XWayland.
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,35 +32,36 @@ namespace {
 // gives to one in the bottom layer the usual way, on a click.
 constexpr uint32_t LayerShellVersion = 4;
 
-// What the registry and the output have told so far.
-struct Globals {
-    uint32_t outputName = 0;
-    int32_t modeWidth = 0, modeHeight = 0, scale = 1;
-    int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
-};
-Globals G;
+// Each output's record is its wl_output's user data.
+WaylandOutput* Record(void* data) { return static_cast<WaylandOutput*>(data); }
 
-void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
-                    const char*, int32_t transform) {
-    G.transform = transform;
+void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t,
+                    const char*, const char*, int32_t transform) {
+    Record(data)->x = x;
+    Record(data)->y = y;
+    Record(data)->transform = transform;
 }
-void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
     if (flags & WL_OUTPUT_MODE_CURRENT) {
-        G.modeWidth = width;
-        G.modeHeight = height;
+        Record(data)->modeWidth = width;
+        Record(data)->modeHeight = height;
     }
 }
 // The output in surface coordinates: its mode divided by its scale, turned
 // with its transform.
-void OutputDone(void*, wl_output*) {
-    int32_t w = G.modeWidth / (G.scale > 0 ? G.scale : 1);
-    int32_t h = G.modeHeight / (G.scale > 0 ? G.scale : 1);
-    if (G.transform & WL_OUTPUT_TRANSFORM_90) std::swap(w, h);
-    Wl.width = w;
-    Wl.height = h;
+void OutputDone(void* data, wl_output* output) {
+    WaylandOutput& o = *Record(data);
+    const int32_t scale = o.scale > 0 ? o.scale : 1;
+    o.width = o.modeWidth / scale;
+    o.height = o.modeHeight / scale;
+    if (o.transform & WL_OUTPUT_TRANSFORM_90) std::swap(o.width, o.height);
+    if (output == Wl.output) {
+        Wl.width = o.width;
+        Wl.height = o.height;
+    }
 }
-void OutputScale(void*, wl_output*, int32_t factor) { G.scale = factor; }
-void OutputName(void*, wl_output*, const char*) {}
+void OutputScale(void* data, wl_output*, int32_t factor) { Record(data)->scale = factor; }
+void OutputName(void* data, wl_output*, const char* name) { Record(data)->connector = name; }
 void OutputDescription(void*, wl_output*, const char*) {}
 const wl_output_listener OutputListener = {OutputGeometry, OutputMode,  OutputDone,
                                            OutputScale,    OutputName, OutputDescription};
@@ -76,11 +78,14 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
         Wl.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && Wl.seat == nullptr) {
         Wl.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
-    } else if (std::strcmp(interface, wl_output_interface.name) == 0 && Wl.output == nullptr) {
+    } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+        auto o = std::make_unique<WaylandOutput>();
+        o->name = name;
+        o->output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
+        wl_output_add_listener(o->output, &OutputListener, o.get());
         // The first output is the primary screen.
-        Wl.output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
-        G.outputName = name;
-        wl_output_add_listener(Wl.output, &OutputListener, nullptr);
+        if (Wl.output == nullptr) Wl.output = o->output;
+        Wl.outputs.push_back(std::move(o));
     } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 &&
                Wl.layerShell == nullptr) {
         Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
@@ -91,10 +96,27 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
             bind(&zwp_idle_inhibit_manager_v1_interface, 1));
     }
 }
+// An output that goes while others remain takes the pet to the first of
+// them, as an unplugged dock's screen leaves a laptop's own.
 void GlobalRemove(void*, wl_registry*, uint32_t name) {
-    if (name == G.outputName && Wl.output != nullptr) {
-        FatalError("the Wayland compositor took the screen away");
+    auto& all = Wl.outputs;
+    auto gone = all.begin();
+    while (gone != all.end() && (*gone)->name != name) ++gone;
+    if (gone == all.end()) return;
+    const bool pets = (*gone)->output == Wl.output;
+    all.erase(gone);
+    if (!pets) return;
+    Wl.output = nullptr;
+    for (const auto& o : all) {
+        if (o->width > 0 && o->height > 0) {
+            Wl.output = o->output;
+            Wl.width = o->width;
+            Wl.height = o->height;
+            break;
+        }
     }
+    if (Wl.output == nullptr) FatalError("the Wayland compositor took the screen away");
+    WaylandOutputGone();
 }
 const wl_registry_listener RegistryListener = {Global, GlobalRemove};
 
@@ -107,11 +129,12 @@ const char* Refuse(const char* reason) {
     WaylandForgetSeat();
     for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
                         static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
-                        static_cast<void*>(Wl.output), static_cast<void*>(Wl.layerShell),
+                        static_cast<void*>(Wl.layerShell),
                         static_cast<void*>(Wl.idleInhibit)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
+    Wl.outputs.clear();
     if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
     CloseWakeups();
     Wl.display = nullptr;
@@ -121,11 +144,17 @@ const char* Refuse(const char* reason) {
     Wl.output = nullptr;
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
-    G = Globals();
     return reason;
 }
 
 char Reason[160];
+
+// Why a round trip of the start failed, for the reason Start gives.
+const char* Unanswered(Answer answer, const char* name) {
+    if (answer == Answer::Lost) return Refuse("the Wayland compositor closed the connection");
+    std::snprintf(Reason, sizeof Reason, "no Wayland compositor answered on %s", name);
+    return Refuse(Reason);
+}
 
 const char* Start() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
@@ -145,9 +174,8 @@ const char* Start() {
     }
     Registry = wl_display_get_registry(Wl.display);
     wl_registry_add_listener(Registry, &RegistryListener, nullptr);
-    if (wl_display_roundtrip(Wl.display) < 0) {
-        return Refuse("the Wayland compositor closed the connection");
-    }
+    Answer answer = WaylandRoundTrip();
+    if (answer != Answer::Given) return Unanswered(answer, name);
     if (Wl.layerShell == nullptr) return Refuse("the Wayland compositor has no layer shell");
     if (Wl.compositor == nullptr || Wl.shm == nullptr) {
         return Refuse("the Wayland compositor offers no shared-memory surfaces");
@@ -156,9 +184,8 @@ const char* Start() {
     if (Wl.output == nullptr) return Refuse("the Wayland compositor has no screen");
     if (!WaylandWatchSeat(Wl.seat)) return Refuse("cannot read keymaps (no xkbcommon context)");
     // The output's mode and the seat's keyboard.
-    if (wl_display_roundtrip(Wl.display) < 0) {
-        return Refuse("the Wayland compositor closed the connection");
-    }
+    answer = WaylandRoundTrip();
+    if (answer != Answer::Given) return Unanswered(answer, name);
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
     }
@@ -184,6 +211,50 @@ int32_t TaskbarTop() {
 void RemoveFromTaskbar(const char*) {}
 
 }  // namespace
+
+WaylandOutput::~WaylandOutput() {
+    if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
+        wl_output_release(output);
+    } else {
+        wl_output_destroy(output);
+    }
+}
+
+namespace {
+void Answered(void* done, wl_callback*, uint32_t) { *static_cast<bool*>(done) = true; }
+const wl_callback_listener SyncListener = {Answered};
+}  // namespace
+
+Answer WaylandRoundTrip() {
+    wl_display* d = Wl.display;
+    bool done = false;
+    WlPtr<wl_callback, wl_callback_destroy> sync(wl_display_sync(d));
+    wl_callback_add_listener(sync.get(), &SyncListener, &done);
+    const int64_t giveUp = MonotonicNs() + AnswerLimitNs;
+    for (;;) {
+        if (wl_display_dispatch_pending(d) < 0) return Answer::Lost;
+        if (done) return Answer::Given;
+        if (wl_display_prepare_read(d) != 0) continue;  // more events to dispatch first
+        short events = POLLIN;
+        if (wl_display_flush(d) < 0) {
+            if (errno != EAGAIN) {
+                wl_display_cancel_read(d);
+                return Answer::Lost;
+            }
+            events |= POLLOUT;  // the rest goes once the socket has room
+        }
+        pollfd p{wl_display_get_fd(d), events, 0};
+        timespec t{};
+        const int n = ppoll(&p, 1, TimeoutUntil(giveUp, t), nullptr);
+        if (n > 0 && (p.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
+            if (wl_display_read_events(d) < 0) return Answer::Lost;
+            continue;
+        }
+        wl_display_cancel_read(d);
+        if (n == 0) return Answer::Silent;
+        if (n < 0 && errno != EINTR) return Answer::Lost;
+    }
+}
 
 void WaylandConnectionLost() {
     const int error = wl_display_get_error(Wl.display);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct zwlr_layer_shell_v1;
@@ -22,6 +23,23 @@ using WlPtr = std::unique_ptr<T, WlDestroy<T, Destroy>>;
 
 // --- wayland_desktop.cpp: the connection and the desktop's globals -----------
 
+// One screen of the compositor. Its place and size are logical: in the
+// compositor's space, in surface coordinates.
+struct WaylandOutput {
+    uint32_t name = 0;  // the registry's
+    wl_output* output = nullptr;
+    std::string connector;  // "DP-1"; where the compositor names it
+    int32_t x = 0, y = 0, width = 0, height = 0;
+    // What wl_output tells, from which the size is worked out at each done.
+    int32_t modeWidth = 0, modeHeight = 0, scale = 1;
+    int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
+
+    WaylandOutput() = default;
+    WaylandOutput(const WaylandOutput&) = delete;
+    WaylandOutput& operator=(const WaylandOutput&) = delete;
+    ~WaylandOutput();
+};
+
 // Made by Start on the logic thread; from the window thread's start on,
 // only the window thread uses the connection. The desktop's sizes are read
 // by the logic thread as well, hence atomic.
@@ -31,10 +49,14 @@ struct WaylandDesktop {
     uint32_t compositorVersion = 0;
     wl_shm* shm = nullptr;
     wl_seat* seat = nullptr;
-    wl_output* output = nullptr;
+    // Every screen, in the order the compositor announced them; the pet
+    // lives on the first, and on the first of the others when it goes.
+    std::vector<std::unique_ptr<WaylandOutput>> outputs;
+    wl_output* output = nullptr;  // the pet's
     zwlr_layer_shell_v1* layerShell = nullptr;
     zwp_idle_inhibit_manager_v1* idleInhibit = nullptr;  // where offered
-    // The output in surface coordinates, as its last done event left it.
+    // The pet's output in surface coordinates, as its last done event left
+    // it.
     std::atomic<int32_t> width{0};
     std::atomic<int32_t> height{0};
     // Height of the area that the bars leave free, 0 until the compositor
@@ -45,6 +67,22 @@ extern WaylandDesktop Wl;
 
 // Ends the program with one line on why the connection failed.
 [[noreturn]] void WaylandConnectionLost();
+
+// How a round trip ended: the compositor answered everything sent before
+// it, gave no answer within the time limit, or the connection failed.
+enum class Answer { Given, Silent, Lost };
+// The longest a round trip waits: a compositor that has not answered by
+// then is taken for one that never will.
+constexpr int64_t AnswerLimitNs = 4'000'000'000;
+// A round trip that dispatches what arrives meanwhile and gives up after
+// AnswerLimitNs.
+Answer WaylandRoundTrip();
+
+// --- wayland_window.cpp, called by wayland_desktop.cpp ----------------------
+
+// The pet's output went away and Wl.output is another: the window moves
+// there. During a dispatch on the window thread.
+void WaylandOutputGone();
 
 // --- wayland_keyboard.cpp: the seat's keyboard -------------------------------
 

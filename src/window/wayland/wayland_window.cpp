@@ -20,6 +20,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -101,6 +102,8 @@ struct LayerWindow {
     bool starved = false;    // a picture waits for a buffer to come back
     bool configured = false;
     bool closed = false;
+    bool rehome = false;  // the surfaces are to be made anew on the pet's output
+    int32_t flags = 0;
 };
 std::unique_ptr<LayerWindow> P;
 
@@ -110,8 +113,10 @@ void Configure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, u
     zwlr_layer_surface_v1_ack_configure(layer, serial);
     P->configured = true;
 }
+// A surface closed once shown is made anew on the pet's output (its own
+// went away); one closed at once was refused.
 void Closed(void*, zwlr_layer_surface_v1*) {
-    if (P->configured) FatalError("the Wayland compositor took the pet's surface away");
+    if (P->configured) P->rehome = true;
     P->closed = true;
 }
 const zwlr_layer_surface_v1_listener LayerListener = {Configure, Closed};
@@ -202,31 +207,22 @@ void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
 }
 
-const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
-                         const char*) {
-    P = std::make_unique<LayerWindow>();
-    P->width = width;
-    P->height = height;
-    P->x = x;
-    P->y = y;
-    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    P->picture.resize(count);
-    MaskToAlpha(ConvertedRows, count, P->picture.data());
-    OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
-
+// The pet's surface and the free-area probe, on the pet's output, with the
+// first commit of each.
+void MakeSurfaces(int32_t flags) {
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
-    P->region.reset(wl_compositor_create_region(Wl.compositor));
     const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
                                                  : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
                                                          Wl.output, layer, "pomfy"));
     zwlr_layer_surface_v1* l = P->layer.get();
     zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
-    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(P->width),
+                                   static_cast<uint32_t>(P->height));
     zwlr_layer_surface_v1_set_anchor(
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
-    zwlr_layer_surface_v1_set_margin(l, y, 0, 0, x);
+    zwlr_layer_surface_v1_set_margin(l, P->y, 0, 0, P->x);
     const bool onDemand = zwlr_layer_surface_v1_get_version(l) >=
                           ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
@@ -245,26 +241,72 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
                              ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
     zwlr_layer_surface_v1_set_exclusive_zone(P->ground.get(), 0);
     wl_surface_commit(P->groundSurface.get());
+}
 
-    // The first configure, before the first picture.
-    while (!P->configured && !P->closed) {
-        if (wl_display_roundtrip(Wl.display) < 0) WaylandConnectionLost();
-    }
-    if (P->closed) {
-        P.reset();
-        return "the Wayland compositor refused the pet's surface";
-    }
+// Waits for the first configure of the surfaces just made, then shows the
+// whole picture on them. nullptr, or why the window cannot be shown.
+const char* ShowSurfaces() {
+    const Answer answer = WaylandRoundTrip();
+    if (answer == Answer::Lost) WaylandConnectionLost();
+    if (answer == Answer::Silent) return "the Wayland compositor did not answer";
+    if (P->closed || !P->configured) return "the Wayland compositor refused the pet's surface";
     if (Wl.idleInhibit != nullptr) {
         // The screen saver stays off while the window is open.
         P->inhibitor.reset(
             zwp_idle_inhibit_manager_v1_create_inhibitor(Wl.idleInhibit, P->surface.get()));
     }
     P->damageFirst = 0;
-    P->damageLast = height - 1;
+    P->damageLast = P->height - 1;
     P->shapeChanged = true;
     Commit();
     if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
     return nullptr;
+}
+
+const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, int32_t flags,
+                         const char*) {
+    P = std::make_unique<LayerWindow>();
+    P->width = width;
+    P->height = height;
+    P->x = x;
+    P->y = y;
+    P->flags = flags;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    P->picture.resize(count);
+    MaskToAlpha(ConvertedRows, count, P->picture.data());
+    OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
+    P->region.reset(wl_compositor_create_region(Wl.compositor));
+    MakeSurfaces(flags);
+    const char* failure = ShowSurfaces();
+    if (failure != nullptr) P.reset();
+    return failure;
+}
+
+// The window's surfaces go with the output they were made for (the
+// compositor closes them, or is about to): new ones on the pet's output now,
+// at the same place where the window fits there, else moved just inside.
+void MoveToOutput() {
+    P->rehome = false;
+    P->inhibitor.reset();
+    P->ground.reset();
+    P->groundSurface.reset();
+    P->layer.reset();
+    P->surface.reset();
+    P->buffers.clear();
+    P->configured = P->closed = false;
+    P->moved = false;
+    Wl.freeHeight = 0;
+    const int32_t x = std::clamp(P->x, 0, std::max(0, Wl.width - P->width));
+    const int32_t y = std::clamp(P->y, 0, std::max(0, Wl.height - P->height));
+    if (x != P->x || y != P->y) {
+        P->x = x;
+        P->y = y;
+        WindowPlaced(x, y);
+    }
+    DesktopResized();
+    MakeSurfaces(P->flags);
+    const char* failure = ShowSurfaces();
+    if (failure != nullptr) FatalError(failure);
 }
 
 void DestroyWindow() {
@@ -291,6 +333,12 @@ void HandleEvents(int32_t) {
     // libwayland dispatches what it has read as a whole; it is a handful of
     // events at a time.
     Dispatch();
+    if (P && P->rehome) {
+        // A closed surface may come before the news that its output went:
+        // that comes by the end of a round trip, and Wl.output with it.
+        if (P->closed && WaylandRoundTrip() == Answer::Lost) WaylandConnectionLost();
+        MoveToOutput();
+    }
     WaylandDeliverKeys();
     // A picture that waited for a buffer goes as soon as one comes back.
     if (P && P->starved) Commit();
@@ -328,6 +376,10 @@ void WaitForWork(int64_t until) {
 void SetTitle(const char*) {}
 
 }  // namespace
+
+void WaylandOutputGone() {
+    if (P) P->rehome = true;
+}
 
 extern const WindowMechanism WaylandMechanism = {
     CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, WakeNow,

@@ -6,7 +6,7 @@
 # is stopped again when the command ends; the command's exit status is this
 # script's.
 #
-#   tests/wayland/nested.sh mutter|sway|kwin COMMAND [ARGS...]
+#   tests/wayland/nested.sh mutter|sway|phoc|kwin COMMAND [ARGS...]
 #
 # sway runs swaybar along the bottom of the screen.
 #
@@ -15,14 +15,14 @@
 #   WAYLAND_DISPLAY, XDG_RUNTIME_DIR  the compositor itself
 #   OUTER_DISPLAY        the Xvfb, where xdotool types and clicks
 #   INNER_USER           the user that the compositor's clients must run as
-#                        (sway refuses to run as root, and neither compositor
-#                        takes clients of another user, so under root sway
-#                        and KWin run as an unprivileged user made for the
-#                        tests), or empty
+#                        (sway refuses to run as root, and none of these
+#                        compositors takes clients of another user, so under
+#                        root sway, phoc and KWin run as an unprivileged user
+#                        made for the tests), or empty
 #   SWAYSOCK             sway's IPC socket (sway only)
-#   COMPOSITOR           mutter, sway or kwin
+#   COMPOSITOR           mutter, sway, phoc or kwin
 set -u
-[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway|kwin COMMAND [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway|phoc|kwin COMMAND [ARGS...]" >&2; exit 2; }
 compositor=$1; shift
 test_user=pomfy-test
 
@@ -32,6 +32,7 @@ die() { echo "nested.sh: $*" >&2; for f in "$tmp"/*.log; do [ -s "$f" ] && tail 
 
 program=$compositor
 [ "$compositor" = kwin ] && program=kwin_wayland
+[ "$compositor" = plasma ] && program=plasmashell
 for p in Xvfb "$program" Xwayland xdotool; do
     command -v "$p" >/dev/null || die "$p is not installed (scripts/install-deps --all installs it)"
 done
@@ -114,7 +115,26 @@ EOF
     export SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -n1)
     wait_socket
     ;;
-kwin)
+phoc)
+    unprivileged
+    : >"$tmp/inner-display"
+    [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
+    printf '[core]\nxwayland=true\n[output:X11-1]\nmode = 1024x768\n' >"$tmp/phoc.ini"
+    chmod 644 "$tmp/phoc.ini"
+    # Started by phoc once it runs, with XWayland's DISPLAY.
+    printf '#!/bin/sh\necho "$DISPLAY" >%s\nexec sleep infinity\n' "$tmp/inner-display" >"$tmp/tell-display"
+    chmod 755 "$tmp/tell-display"
+    "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
+        DISPLAY="$OUTER_DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+        phoc -C "$tmp/phoc.ini" -E "$tmp/tell-display" >"$tmp/phoc.log" 2>&1 &
+    pids+=($!)
+    wait_socket
+    for _ in $(seq 150); do [ -s "$tmp/inner-display" ] && break; sleep 0.1; done
+    [ -s "$tmp/inner-display" ] || die "phoc started no XWayland"
+    export DISPLAY=$(head -n1 "$tmp/inner-display")
+    export XAUTHORITY=
+    ;;
+kwin|plasma)
     unprivileged
     : >"$tmp/inner-display"
     [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
@@ -122,8 +142,11 @@ kwin)
     # may not exec; a copy has none.
     cp "$(command -v kwin_wayland)" "$tmp/kwin_wayland"
     chmod 755 "$tmp/kwin_wayland"
-    # Started by KWin once XWayland is up, with its DISPLAY.
+    # Started by KWin once XWayland is up, with its DISPLAY; for plasma,
+    # then Plasma's shell with its panel along the bottom.
     printf '#!/bin/sh\necho "$DISPLAY" >%s\n' "$tmp/inner-display" >"$tmp/tell-display"
+    [ "$compositor" = plasma ] &&
+        printf 'exec plasmashell --no-respawn >%s 2>&1\n' "$runtime/plasmashell.log" >>"$tmp/tell-display"
     chmod 755 "$tmp/tell-display"
     # A session bus of its own, of the compositor's user.
     "${as_user[@]}" dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The pet as a native Wayland client, on a compositor with a layer shell
-# (run by nested.sh, sway or kwin): no X window of it exists; screenshots
+# (run by nested.sh: sway, phoc or kwin): no X window of it exists; screenshots
 # of the Xvfb show where its sprite stands and that it walks; a click on a
 # transparent pixel does not give it the keyboard, one on its body does,
 # and Escape then ends it with status 0.
-#   nested.sh sway|kwin pet-native.sh PET SHOTS
+#   nested.sh sway|phoc|kwin pet-native.sh PET SHOTS
 # SHOTS: a folder that keeps the screenshots looked at.
 set -u
 source "$(dirname "$0")/../product/lib.sh"

@@ -22,6 +22,7 @@
 #include "wakeups.h"
 #include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 WaylandDesktop Wl;
 
@@ -66,6 +67,10 @@ void OutputDescription(void*, wl_output*, const char*) {}
 const wl_output_listener OutputListener = {OutputGeometry, OutputMode,  OutputDone,
                                            OutputScale,    OutputName, OutputDescription};
 
+// A client with xdg windows answers the compositor's pings.
+void Ping(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
+const xdg_wm_base_listener WmBaseListener = {Ping};
+
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
             uint32_t version) {
     auto bind = [&](const wl_interface* which, uint32_t highest) {
@@ -90,6 +95,9 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
                Wl.layerShell == nullptr) {
         Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
             bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
+    } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && Wl.wmBase == nullptr) {
+        Wl.wmBase = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
+        xdg_wm_base_add_listener(Wl.wmBase, &WmBaseListener, nullptr);
     } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
                Wl.idleInhibit == nullptr) {
         Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
@@ -129,8 +137,8 @@ const char* Refuse(const char* reason) {
     WaylandForgetSeat();
     for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
                         static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
-                        static_cast<void*>(Wl.layerShell),
-                        static_cast<void*>(Wl.idleInhibit)}) {
+                        static_cast<void*>(Wl.layerShell), static_cast<void*>(Wl.idleInhibit),
+                        static_cast<void*>(Wl.wmBase)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
@@ -144,6 +152,7 @@ const char* Refuse(const char* reason) {
     Wl.output = nullptr;
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
+    Wl.wmBase = nullptr;
     return reason;
 }
 
@@ -201,10 +210,15 @@ void DesktopSize(int32_t& width, int32_t& height) {
 
 // The compositor tells how tall the area is that its bars leave free, not
 // on which edge they lie: where less than the whole screen is free, the
-// free area's bottom is taken for the top of a bar along the bottom.
+// free area's bottom is taken for the top of a bar along the bottom. Of the
+// two measures, the one that leaves less free counts.
 int32_t TaskbarTop() {
-    const int32_t free = Wl.freeHeight;
-    return free > 0 && free < Wl.height ? free : 0;
+    const int32_t height = Wl.height;
+    int32_t top = 0;
+    for (const int32_t free : {Wl.freeHeight.load(), Wl.maximizedHeight.load()}) {
+        if (free > 0 && free < height && (top == 0 || free < top)) top = free;
+    }
+    return top;
 }
 
 // A layer surface has no taskbar entry: nothing to take out.

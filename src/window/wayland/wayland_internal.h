@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+struct xdg_wm_base;
 struct zwlr_layer_shell_v1;
 struct zwp_idle_inhibit_manager_v1;
 
@@ -55,13 +56,17 @@ struct WaylandDesktop {
     wl_output* output = nullptr;  // the pet's
     zwlr_layer_shell_v1* layerShell = nullptr;
     zwp_idle_inhibit_manager_v1* idleInhibit = nullptr;  // where offered
+    xdg_wm_base* wmBase = nullptr;                       // where offered
     // The pet's output in surface coordinates, as its last done event left
     // it.
     std::atomic<int32_t> width{0};
     std::atomic<int32_t> height{0};
     // Height of the area that the bars leave free, 0 until the compositor
-    // has told it.
+    // has told it: as it tells layer surfaces (the bars that are layer
+    // surfaces leave it), and as it tells a maximized window (KWin's own
+    // panels, which are not, leave that one).
     std::atomic<int32_t> freeHeight{0};
+    std::atomic<int32_t> maximizedHeight{0};
 };
 extern WaylandDesktop Wl;
 
@@ -80,9 +85,14 @@ Answer WaylandRoundTrip();
 
 // --- wayland_window.cpp, called by wayland_desktop.cpp ----------------------
 
+// During a dispatch on the window thread:
 // The pet's output went away and Wl.output is another: the window moves
-// there. During a dispatch on the window thread.
+// there.
 void WaylandOutputGone();
+// A click on this surface while the pet has no keyboard.
+void WaylandClickedWithoutKeyboard(wl_surface* surface);
+// The pet has the keyboard now.
+void WaylandKeyboardCame();
 
 // --- wayland_keyboard.cpp: the seat's keyboard -------------------------------
 

@@ -31,6 +31,7 @@
 #include "wakeups.h"
 #include "wayland_internal.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace {
 
@@ -85,6 +86,13 @@ struct LayerWindow {
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> layer;
     WlPtr<wl_surface, wl_surface_destroy> groundSurface;
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
+    // KWin's panels are no layer surfaces: the area they leave free is what
+    // a maximized window gets, and the compositor tells a window its size
+    // before it is shown. This one never is: it has no picture.
+    WlPtr<wl_surface, wl_surface_destroy> probeSurface;
+    WlPtr<xdg_surface, xdg_surface_destroy> probeXdg;
+    WlPtr<xdg_toplevel, xdg_toplevel_destroy> probe;
+    int32_t probeHeight = 0;  // of the configure under way, 0 when not maximized
     WlPtr<zwp_idle_inhibitor_v1, zwp_idle_inhibitor_v1_destroy> inhibitor;
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
@@ -103,6 +111,7 @@ struct LayerWindow {
     bool configured = false;
     bool closed = false;
     bool rehome = false;  // the surfaces are to be made anew on the pet's output
+    bool asking = false;  // keyboard interactivity exclusive for now
     int32_t flags = 0;
 };
 std::unique_ptr<LayerWindow> P;
@@ -129,6 +138,41 @@ void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint3
 // The ground line then stays where it was last told.
 void GroundClosed(void*, zwlr_layer_surface_v1*) {}
 const zwlr_layer_surface_v1_listener GroundListener = {GroundConfigure, GroundClosed};
+
+void ProbeSize(void*, xdg_toplevel*, int32_t, int32_t height, wl_array* states) {
+    bool maximized = false;
+    const auto* state = static_cast<const uint32_t*>(states->data);
+    for (size_t i = 0; i < states->size / sizeof *state; ++i) {
+        maximized = maximized || state[i] == XDG_TOPLEVEL_STATE_MAXIMIZED;
+    }
+    P->probeHeight = maximized ? height : 0;
+}
+void ProbeClose(void*, xdg_toplevel*) {}
+// Bound at version 1: no later event comes.
+const xdg_toplevel_listener ProbeListener = [] {
+    xdg_toplevel_listener l{};
+    l.configure = ProbeSize;
+    l.close = ProbeClose;
+    return l;
+}();
+// The configure is complete: its size counts.
+void ProbeConfigure(void*, xdg_surface* surface, uint32_t serial) {
+    xdg_surface_ack_configure(surface, serial);
+    Wl.maximizedHeight = P->probeHeight;
+}
+const xdg_surface_listener ProbeSurfaceListener = {ProbeConfigure};
+
+// The compositor puts a maximized window on an output of its own choosing,
+// the pet's when there is one.
+void MakeProbe() {
+    P->probeSurface.reset(wl_compositor_create_surface(Wl.compositor));
+    P->probeXdg.reset(xdg_wm_base_get_xdg_surface(Wl.wmBase, P->probeSurface.get()));
+    xdg_surface_add_listener(P->probeXdg.get(), &ProbeSurfaceListener, nullptr);
+    P->probe.reset(xdg_surface_get_toplevel(P->probeXdg.get()));
+    xdg_toplevel_add_listener(P->probe.get(), &ProbeListener, nullptr);
+    xdg_toplevel_set_maximized(P->probe.get());
+    wl_surface_commit(P->probeSurface.get());
+}
 
 ShmBuffer* FreeBuffer() {
     for (auto& b : P->buffers) {
@@ -207,6 +251,13 @@ void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
 }
 
+// Whether the layer shell knows keyboard focus on demand; before it, a
+// surface could only ask for the keyboard outright.
+bool OnDemand(zwlr_layer_surface_v1* layer) {
+    return zwlr_layer_surface_v1_get_version(layer) >=
+           ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+}
+
 // The pet's surface and the free-area probe, on the pet's output, with the
 // first commit of each.
 void MakeSurfaces(int32_t flags) {
@@ -223,11 +274,9 @@ void MakeSurfaces(int32_t flags) {
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
     zwlr_layer_surface_v1_set_margin(l, P->y, 0, 0, P->x);
-    const bool onDemand = zwlr_layer_surface_v1_get_version(l) >=
-                          ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        l, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+        l, OnDemand(l) ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                       : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     wl_surface_commit(P->surface.get());
 
     P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));
@@ -241,6 +290,7 @@ void MakeSurfaces(int32_t flags) {
                              ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
     zwlr_layer_surface_v1_set_exclusive_zone(P->ground.get(), 0);
     wl_surface_commit(P->groundSurface.get());
+    if (Wl.wmBase != nullptr) MakeProbe();
 }
 
 // Waits for the first configure of the surfaces just made, then shows the
@@ -288,6 +338,9 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
 void MoveToOutput() {
     P->rehome = false;
     P->inhibitor.reset();
+    P->probe.reset();
+    P->probeXdg.reset();
+    P->probeSurface.reset();
     P->ground.reset();
     P->groundSurface.reset();
     P->layer.reset();
@@ -296,6 +349,7 @@ void MoveToOutput() {
     P->configured = P->closed = false;
     P->moved = false;
     Wl.freeHeight = 0;
+    Wl.maximizedHeight = 0;
     const int32_t x = std::clamp(P->x, 0, std::max(0, Wl.width - P->width));
     const int32_t y = std::clamp(P->y, 0, std::max(0, Wl.height - P->height));
     if (x != P->x || y != P->y) {
@@ -379,6 +433,25 @@ void SetTitle(const char*) {}
 
 void WaylandOutputGone() {
     if (P) P->rehome = true;
+}
+
+// A click on the body that brought no keyboard: some compositors (phoc)
+// give it on demand to nothing in the bottom layer. The window asks for it
+// outright until it comes.
+void WaylandClickedWithoutKeyboard(wl_surface* surface) {
+    if (!P || surface != P->surface.get() || P->asking || !OnDemand(P->layer.get())) return;
+    P->asking = true;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    wl_surface_commit(surface);
+}
+
+void WaylandKeyboardCame() {
+    if (!P || !P->asking) return;
+    P->asking = false;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+    wl_surface_commit(P->surface.get());
 }
 
 extern const WindowMechanism WaylandMechanism = {

@@ -6,9 +6,13 @@
 # is stopped again when the command ends; the command's exit status is this
 # script's.
 #
-#   tests/wayland/nested.sh mutter|sway|phoc|kwin COMMAND [ARGS...]
+#   tests/wayland/nested.sh mutter|sway|phoc|kwin|plasma COMMAND [ARGS...]
 #
-# sway runs swaybar along the bottom of the screen.
+# sway runs swaybar along the bottom of the screen. With OUTPUTS=2 in the
+# environment, sway has two outputs, X11-1 and X11-2, side by side: two
+# windows in an Xvfb twice as wide, X11-1 on the left; their ids are in
+# OUTPUT_WINDOWS. plasma is KWin with Plasma's shell (plasmashell) and the
+# panel it makes on its first start, along the bottom.
 #
 # The command finds in its environment:
 #   DISPLAY, XAUTHORITY  the compositor's XWayland server
@@ -20,9 +24,10 @@
 #                        root sway, phoc and KWin run as an unprivileged user
 #                        made for the tests), or empty
 #   SWAYSOCK             sway's IPC socket (sway only)
-#   COMPOSITOR           mutter, sway, phoc or kwin
+#   SESSION_BUS          the session bus of KWin and Plasma (kwin, plasma)
+#   COMPOSITOR           mutter, sway, phoc, kwin or plasma
 set -u
-[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway|phoc|kwin COMMAND [ARGS...]" >&2; exit 2; }
+[ $# -ge 2 ] || { echo "usage: nested.sh mutter|sway|phoc|kwin|plasma COMMAND [ARGS...]" >&2; exit 2; }
 compositor=$1; shift
 test_user=pomfy-test
 
@@ -37,7 +42,8 @@ for p in Xvfb "$program" Xwayland xdotool; do
     command -v "$p" >/dev/null || die "$p is not installed (scripts/install-deps --all installs it)"
 done
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+outputs=${OUTPUTS:-1}
+Xvfb -displayfd 3 -screen 0 $((1024 * outputs))x768x24 -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 [ -s "$tmp/display" ] || die "Xvfb did not start"
@@ -97,7 +103,9 @@ sway)
     [ -n "$INNER_USER" ] && chown "$INNER_USER" "$tmp/inner-display"
     cat >"$tmp/sway.config" <<EOF
 xwayland force
-output * mode 1024x768 position 0 0
+output * mode 1024x768
+output X11-1 position 0 0
+output X11-2 position 1024 0
 exec sh -c 'echo "\$DISPLAY" >$tmp/inner-display'
 bar {
     position bottom
@@ -106,7 +114,7 @@ bar {
 EOF
     "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
         DISPLAY="$OUTER_DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-        sway -c "$tmp/sway.config" >"$tmp/sway.log" 2>&1 &
+        WLR_X11_OUTPUTS=$outputs sway -c "$tmp/sway.config" >"$tmp/sway.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 150); do [ -s "$tmp/inner-display" ] && break; sleep 0.1; done
     [ -s "$tmp/inner-display" ] || die "sway started no XWayland"
@@ -114,6 +122,20 @@ EOF
     export XAUTHORITY=
     export SWAYSOCK=$(ls "$runtime"/sway-ipc.*.sock 2>/dev/null | head -n1)
     wait_socket
+    # Without a window manager both output windows open at the Xvfb's
+    # corner: the second goes to the right half. They have no names; the
+    # first made is X11-1.
+    if [ "$outputs" = 2 ]; then
+        windows=()
+        for _ in $(seq 100); do
+            windows=($(DISPLAY=$OUTER_DISPLAY xwininfo -root -children | awk '/^ +0x/{print $1}' | sort))
+            [ ${#windows[@]} -ge 2 ] && break
+            sleep 0.1
+        done
+        [ ${#windows[@]} -ge 2 ] || die "sway made no second output"
+        export OUTPUT_WINDOWS="${windows[*]}"
+        DISPLAY=$OUTER_DISPLAY xdotool windowmove "${windows[1]}" 1024 0
+    fi
     ;;
 phoc)
     unprivileged
@@ -145,8 +167,14 @@ kwin|plasma)
     # Started by KWin once XWayland is up, with its DISPLAY; for plasma,
     # then Plasma's shell with its panel along the bottom.
     printf '#!/bin/sh\necho "$DISPLAY" >%s\n' "$tmp/inner-display" >"$tmp/tell-display"
-    [ "$compositor" = plasma ] &&
-        printf 'exec plasmashell --no-respawn >%s 2>&1\n' "$runtime/plasmashell.log" >>"$tmp/tell-display"
+    # Its activity manager is started beside it, as a session's systemd
+    # would: activated by the bus, it would lack the display.
+    if [ "$compositor" = plasma ]; then
+        activities=$(ls /usr/lib/*/libexec/kactivitymanagerd 2>/dev/null | head -n1)
+        [ -n "$activities" ] || die "kactivitymanagerd is not installed"
+        printf '%s >/dev/null 2>&1 &\nexec plasmashell --no-respawn >%s 2>&1\n' \
+            "$activities" "$runtime/plasmashell.log" >>"$tmp/tell-display"
+    fi
     chmod 755 "$tmp/tell-display"
     # A session bus of its own, of the compositor's user.
     "${as_user[@]}" dbus-daemon --session --nofork --print-address=3 3>"$tmp/bus" >"$tmp/dbus.log" 2>&1 &
@@ -165,6 +193,7 @@ kwin|plasma)
     [ -s "$tmp/inner-display" ] || die "kwin started no XWayland"
     export DISPLAY=$(head -n1 "$tmp/inner-display")
     export XAUTHORITY=$(ls "$runtime"/xauth_* 2>/dev/null | head -n1)
+    export SESSION_BUS=$(head -n1 "$tmp/bus")
     ;;
 *)
     die "no such compositor: $compositor"

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "plasma-shell-client-protocol.h"
 #include "platform.h"
 #include "wakeups.h"
 #include "wayland_internal.h"
@@ -32,6 +33,9 @@ namespace {
 // offers 3) a surface could only ask for the keyboard, which a compositor
 // gives to one in the bottom layer the usual way, on a click.
 constexpr uint32_t LayerShellVersion = 4;
+// KDE Plasma's shell: a window kept out of the taskbar (2) and the window
+// switcher (5).
+constexpr uint32_t PlasmaShellVersion = 5;
 
 // Each output's record is its wl_output's user data.
 WaylandOutput* Record(void* data) { return static_cast<WaylandOutput*>(data); }
@@ -98,6 +102,10 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
     } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && Wl.wmBase == nullptr) {
         Wl.wmBase = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
         xdg_wm_base_add_listener(Wl.wmBase, &WmBaseListener, nullptr);
+    } else if (std::strcmp(interface, org_kde_plasma_shell_interface.name) == 0 &&
+               Wl.plasmaShell == nullptr && version >= PlasmaShellVersion) {
+        Wl.plasmaShell = static_cast<org_kde_plasma_shell*>(
+            bind(&org_kde_plasma_shell_interface, PlasmaShellVersion));
     } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
                Wl.idleInhibit == nullptr) {
         Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
@@ -138,7 +146,7 @@ const char* Refuse(const char* reason) {
     for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
                         static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
                         static_cast<void*>(Wl.layerShell), static_cast<void*>(Wl.idleInhibit),
-                        static_cast<void*>(Wl.wmBase)}) {
+                        static_cast<void*>(Wl.wmBase), static_cast<void*>(Wl.plasmaShell)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
@@ -153,6 +161,7 @@ const char* Refuse(const char* reason) {
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
     Wl.wmBase = nullptr;
+    Wl.plasmaShell = nullptr;
     return reason;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+struct org_kde_plasma_shell;
 struct xdg_wm_base;
 struct zwlr_layer_shell_v1;
 struct zwp_idle_inhibit_manager_v1;
@@ -57,6 +58,7 @@ struct WaylandDesktop {
     zwlr_layer_shell_v1* layerShell = nullptr;
     zwp_idle_inhibit_manager_v1* idleInhibit = nullptr;  // where offered
     xdg_wm_base* wmBase = nullptr;                       // where offered
+    org_kde_plasma_shell* plasmaShell = nullptr;         // KDE Plasma's
     // The pet's output in surface coordinates, as its last done event left
     // it.
     std::atomic<int32_t> width{0};

@@ -27,6 +27,7 @@
 #include "core.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "neutral.h"
+#include "plasma-shell-client-protocol.h"
 #include "platform.h"
 #include "wakeups.h"
 #include "wayland_internal.h"
@@ -92,7 +93,10 @@ struct LayerWindow {
     WlPtr<wl_surface, wl_surface_destroy> probeSurface;
     WlPtr<xdg_surface, xdg_surface_destroy> probeXdg;
     WlPtr<xdg_toplevel, xdg_toplevel_destroy> probe;
+    WlPtr<org_kde_plasma_surface, org_kde_plasma_surface_destroy> probeInPlasma;
     int32_t probeHeight = 0;  // of the configure under way, 0 when not maximized
+    bool probeAnswered = false;
+    int64_t probeMadeNs = 0;
     WlPtr<zwp_idle_inhibitor_v1, zwp_idle_inhibitor_v1_destroy> inhibitor;
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
@@ -159,18 +163,40 @@ const xdg_toplevel_listener ProbeListener = [] {
 void ProbeConfigure(void*, xdg_surface* surface, uint32_t serial) {
     xdg_surface_ack_configure(surface, serial);
     Wl.maximizedHeight = P->probeHeight;
+    P->probeAnswered = true;
 }
 const xdg_surface_listener ProbeSurfaceListener = {ProbeConfigure};
+
+// KWin tells a window that is never shown its size once only, so a new one
+// asks again, at most this often and only while the window changes: the
+// pet follows a panel that is hidden, resized or moved within a second.
+constexpr int64_t ProbeSpacingNs = 1000 * NsPerMs;
+
+void DropProbe() {
+    P->probeInPlasma.reset();
+    P->probe.reset();
+    P->probeXdg.reset();
+    P->probeSurface.reset();
+}
 
 // The compositor puts a maximized window on an output of its own choosing,
 // the pet's when there is one.
 void MakeProbe() {
+    P->probeAnswered = false;
+    P->probeMadeNs = MonotonicNs();
     P->probeSurface.reset(wl_compositor_create_surface(Wl.compositor));
     P->probeXdg.reset(xdg_wm_base_get_xdg_surface(Wl.wmBase, P->probeSurface.get()));
     xdg_surface_add_listener(P->probeXdg.get(), &ProbeSurfaceListener, nullptr);
     P->probe.reset(xdg_surface_get_toplevel(P->probeXdg.get()));
     xdg_toplevel_add_listener(P->probe.get(), &ProbeListener, nullptr);
     xdg_toplevel_set_maximized(P->probe.get());
+    if (Wl.plasmaShell != nullptr) {
+        // Plasma lists a window from its start, shown or not.
+        P->probeInPlasma.reset(
+            org_kde_plasma_shell_get_surface(Wl.plasmaShell, P->probeSurface.get()));
+        org_kde_plasma_surface_set_skip_taskbar(P->probeInPlasma.get(), 1);
+        org_kde_plasma_surface_set_skip_switcher(P->probeInPlasma.get(), 1);
+    }
     wl_surface_commit(P->probeSurface.get());
 }
 
@@ -245,7 +271,13 @@ bool Move(int32_t x, int32_t y) {
     return true;
 }
 
-void EndCycle() { Commit(); }
+void EndCycle() {
+    Commit();
+    if (P->probeAnswered && MonotonicNs() - P->probeMadeNs >= ProbeSpacingNs) {
+        DropProbe();
+        MakeProbe();
+    }
+}
 
 void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
@@ -338,9 +370,7 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
 void MoveToOutput() {
     P->rehome = false;
     P->inhibitor.reset();
-    P->probe.reset();
-    P->probeXdg.reset();
-    P->probeSurface.reset();
+    DropProbe();
     P->ground.reset();
     P->groundSurface.reset();
     P->layer.reset();

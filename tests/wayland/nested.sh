@@ -11,7 +11,7 @@
 # sway runs swaybar along the bottom of the screen. With OUTPUTS=2 in the
 # environment, sway has two outputs, X11-1 and X11-2, side by side: two
 # windows in an Xvfb twice as wide, X11-1 on the left; their ids are in
-# OUTPUT_WINDOWS. plasma is KWin with Plasma's shell (plasmashell) and the
+# OUTPUT_WINDOWS, and a close request to one unplugs that output. plasma is KWin with Plasma's shell (plasmashell) and the
 # panel it makes on its first start, along the bottom.
 #
 # The command finds in its environment:
@@ -112,6 +112,11 @@ bar {
     status_command while :; do echo pomfy; sleep 3600; done
 }
 EOF
+    # wlroots looks up the atom of a close request without making it, and
+    # on a bare X server it does not exist yet: an output window would not
+    # know that it is closed.
+    DISPLAY=$OUTER_DISPLAY xprop -root -f POMFY_ATOMS 32a -set POMFY_ATOMS WM_DELETE_WINDOW &&
+        DISPLAY=$OUTER_DISPLAY xprop -root -remove POMFY_ATOMS || die "cannot make an atom"
     "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$runtime" XDG_RUNTIME_DIR="$runtime" \
         DISPLAY="$OUTER_DISPLAY" WLR_BACKENDS=x11 WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
         WLR_X11_OUTPUTS=$outputs sway -c "$tmp/sway.config" >"$tmp/sway.log" 2>&1 &

@@ -15,7 +15,6 @@ mkdir -p "$shots"
 rm -f "$shots"/*.png
 
 outer() { DISPLAY=$OUTER_DISPLAY "$@"; }
-swaymsg() { runuser -u "$INNER_USER" -- env SWAYSOCK="$SWAYSOCK" swaymsg "$@"; }
 # "X Y W H BAR" of the sprite on output $2 (1 left, 2 right) in a new
 # screenshot named $1, in that output's coordinates.
 where() {
@@ -45,13 +44,13 @@ step "on the first output"
 walks_on 1 90 first || fail "the pet did not walk along the first output's bar"
 
 step "the first output unplugged"
-swaymsg output X11-1 disable >/dev/null || fail "sway could not take the first output away"
+outer "$PROBE" close --window "${windows[0]}" >/dev/null || fail "could not unplug the first output"
 walks_on 2 90 second || fail "the pet did not walk on along the second output's bar"
 alive "after the first output went"
 [ -s "$scratch/pet.log" ] && fail "the pet complained: $(cat "$scratch/pet.log")"
 
 step "the last output unplugged"
-swaymsg output X11-2 disable >/dev/null || fail "sway could not take the second output away"
+outer "$PROBE" close --window "${windows[1]}" >/dev/null || fail "could not unplug the second output"
 wait_pet 20
 [ "$pet_status" -eq 1 ] || fail "the pet ended with status $pet_status, not 1"
 [ "$(wc -l <"$scratch/pet.log")" -eq 1 ] && grep -q '^pomfy: .*took the screen away' "$scratch/pet.log" ||

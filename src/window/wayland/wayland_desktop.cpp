@@ -236,11 +236,8 @@ void RemoveFromTaskbar(const char*) {}
 }  // namespace
 
 WaylandOutput::~WaylandOutput() {
-    if (wl_output_get_version(output) >= WL_OUTPUT_RELEASE_SINCE_VERSION) {
-        wl_output_release(output);
-    } else {
-        wl_output_destroy(output);
-    }
+    ReleaseOrDestroy(output, WL_OUTPUT_RELEASE_SINCE_VERSION, wl_output_release,
+                     wl_output_destroy);
 }
 
 namespace {
@@ -269,13 +266,14 @@ Answer WaylandRoundTrip() {
         pollfd p{wl_display_get_fd(d), events, 0};
         timespec t{};
         const int n = ppoll(&p, 1, TimeoutUntil(giveUp, t), nullptr);
+        const int error = errno;
         if (n > 0 && (p.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
             if (wl_display_read_events(d) < 0) return Answer::Lost;
             continue;
         }
         wl_display_cancel_read(d);
         if (n == 0) return Answer::Silent;
-        if (n < 0 && errno != EINTR) return Answer::Lost;
+        if (n < 0 && error != EINTR) return Answer::Lost;
     }
 }
 

@@ -23,6 +23,17 @@ struct WlDestroy {
 template <typename T, void (*Destroy)(T*)>
 using WlPtr = std::unique_ptr<T, WlDestroy<T, Destroy>>;
 
+// An object the compositor can let go of itself since version since: told so
+// then, else only forgotten.
+template <typename T>
+void ReleaseOrDestroy(T* p, uint32_t since, void (*release)(T*), void (*destroy)(T*)) {
+    if (wl_proxy_get_version(reinterpret_cast<wl_proxy*>(p)) >= since) {
+        release(p);
+    } else {
+        destroy(p);
+    }
+}
+
 // --- wayland_desktop.cpp: the connection and the desktop's globals -----------
 
 // One screen of the compositor. Its place and size are logical: in the

@@ -119,18 +119,12 @@ const wl_pointer_listener PointerListener = [] {
 }();
 
 void Release(wl_keyboard* keyboard) {
-    if (wl_keyboard_get_version(keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
-        wl_keyboard_release(keyboard);
-    } else {
-        wl_keyboard_destroy(keyboard);
-    }
+    ReleaseOrDestroy(keyboard, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release,
+                     wl_keyboard_destroy);
 }
 void Release(wl_pointer* pointer) {
-    if (wl_pointer_get_version(pointer) >= WL_POINTER_RELEASE_SINCE_VERSION) {
-        wl_pointer_release(pointer);
-    } else {
-        wl_pointer_destroy(pointer);
-    }
+    ReleaseOrDestroy(pointer, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release,
+                     wl_pointer_destroy);
 }
 
 void Capabilities(void*, wl_seat* seat, uint32_t capabilities) {

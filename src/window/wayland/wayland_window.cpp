@@ -11,7 +11,11 @@
 //
 // A second layer surface, anchored to all four edges with an exclusive zone
 // of 0 and never given a picture, asks the compositor for the area that its
-// bars leave free; each configure of it tells its new size.
+// bars leave free; each configure of it tells its new size. A maximized xdg
+// window that is never shown asks the same as KWin counts it.
+//
+// When the pet's output goes, the compositor closes the surfaces on it: they
+// are made anew on the output that remains.
 //
 // The connection's events are read by WaitForWork and dispatched by
 // HandleEvents, under the lock; the thread sleeps in one ppoll on the
@@ -290,11 +294,11 @@ bool OnDemand(zwlr_layer_surface_v1* layer) {
            ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
 }
 
-// The pet's surface and the free-area probe, on the pet's output, with the
+// The pet's surface and the free-area probes, on the pet's output, with the
 // first commit of each.
-void MakeSurfaces(int32_t flags) {
+void MakeSurfaces() {
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
-    const uint32_t layer = (flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
+    const uint32_t layer = (P->flags & FlagTopmost) ? ZWLR_LAYER_SHELL_V1_LAYER_TOP
                                                  : ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM;
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
                                                          Wl.output, layer, "pomfy"));
@@ -358,7 +362,7 @@ const char* CreateWindow(int32_t x, int32_t y, int32_t width, int32_t height, in
     MaskToAlpha(ConvertedRows, count, P->picture.data());
     OpaquePixelRuns(ConvertedRows, width, height, P->opaque);
     P->region.reset(wl_compositor_create_region(Wl.compositor));
-    MakeSurfaces(flags);
+    MakeSurfaces();
     const char* failure = ShowSurfaces();
     if (failure != nullptr) P.reset();
     return failure;
@@ -376,7 +380,7 @@ void MoveToOutput() {
     P->layer.reset();
     P->surface.reset();
     P->buffers.clear();
-    P->configured = P->closed = false;
+    P->configured = P->closed = P->asking = false;
     P->moved = false;
     Wl.freeHeight = 0;
     Wl.maximizedHeight = 0;
@@ -388,7 +392,7 @@ void MoveToOutput() {
         WindowPlaced(x, y);
     }
     DesktopResized();
-    MakeSurfaces(P->flags);
+    MakeSurfaces();
     const char* failure = ShowSurfaces();
     if (failure != nullptr) FatalError(failure);
 }
@@ -465,9 +469,11 @@ void WaylandOutputGone() {
     if (P) P->rehome = true;
 }
 
-// A click on the body that brought no keyboard: some compositors (phoc)
-// give it on demand to nothing in the bottom layer. The window asks for it
-// outright until it comes.
+// A click on the body that brought no keyboard (phoc gives it on a click
+// only to a client that watches the pointer, as this one does; a compositor
+// may give none to the bottom layer): the window asks for it outright until
+// it comes, and only after a click on the pet, so that it never takes the
+// keyboard from a window being typed in.
 void WaylandClickedWithoutKeyboard(wl_surface* surface) {
     if (!P || surface != P->surface.get() || P->asking || !OnDemand(P->layer.get())) return;
     P->asking = true;

@@ -96,7 +96,7 @@ constexpr int64_t AnswerLimitNs = 4'000'000'000;
 // AnswerLimitNs.
 Answer WaylandRoundTrip();
 
-// --- wayland_window.cpp, called by wayland_desktop.cpp ----------------------
+// --- wayland_window.cpp, called by the other two files ----------------------
 
 // During a dispatch on the window thread:
 // The pet's output went away and Wl.output is another: the window moves

@@ -5,16 +5,10 @@
 # one line.
 #   OUTPUTS=2 nested.sh sway output-gone.sh PET PROBE SHOTS
 set -u
-source "$(dirname "$0")/../product/lib.sh"
-sprite=$(cd "$(dirname "$0")" && pwd)/sprite.py
-chmod 755 "$scratch"
-cp "$1" "$scratch/pomfy"
-PROBE=$2 shots=$3
+PET=$1 PROBE=$2 shots=$3
+source "$(dirname "$0")/native-lib.sh"
 windows=($OUTPUT_WINDOWS)
-mkdir -p "$shots"
-rm -f "$shots"/*.png
 
-outer() { DISPLAY=$OUTER_DISPLAY "$@"; }
 # "X Y W H BAR" of the sprite on output $2 (1 left, 2 right) in a new
 # screenshot named $1, in that output's coordinates.
 where() {
@@ -37,8 +31,7 @@ walks_on() {
     return 1
 }
 
-start_pet runuser -u "$INNER_USER" -- env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
-    WAYLAND_DISPLAY="$WAYLAND_DISPLAY" "$scratch/pomfy"
+start_pet inner "$scratch/pomfy"
 
 step "on the first output"
 walks_on 1 90 first || fail "the pet did not walk along the first output's bar"
@@ -51,9 +44,5 @@ alive "after the first output went"
 
 step "the last output unplugged"
 outer "$PROBE" close --window "${windows[1]}" >/dev/null || fail "could not unplug the second output"
-wait_pet 20
-[ "$pet_status" -eq 1 ] || fail "the pet ended with status $pet_status, not 1"
-[ "$(wc -l <"$scratch/pet.log")" -eq 1 ] && grep -q '^pomfy: .*took the screen away' "$scratch/pet.log" ||
-    fail "the pet did not say in one line why it ended: $(cat "$scratch/pet.log")"
-echo "ended with status 1: $(cat "$scratch/pet.log")"
+ends_with_line 'took the screen away' 20
 echo "ok: the pet follows the output that is left"

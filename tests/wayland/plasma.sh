@@ -5,19 +5,9 @@
 # panel hidden it walks along the top.
 #   nested.sh plasma plasma.sh PET SHOTS
 set -u
-source "$(dirname "$0")/../product/lib.sh"
-sprite=$(cd "$(dirname "$0")" && pwd)/sprite.py
-chmod 755 "$scratch"
-cp "$1" "$scratch/pomfy"
-shots=$2
-mkdir -p "$shots"
-rm -f "$shots"/*.png
+PET=$1 shots=$2
+source "$(dirname "$0")/native-lib.sh"
 
-outer() { DISPLAY=$OUTER_DISPLAY "$@"; }
-inner() {
-    runuser -u "$INNER_USER" -- env XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" \
-        WAYLAND_DISPLAY="$WAYLAND_DISPLAY" DBUS_SESSION_BUS_ADDRESS="$bus" "$@"
-}
 # Runs a Plasma desktop script; prints what it prints.
 plasma() {
     inner dbus-send --session --print-reply=literal --dest=org.kde.plasmashell /PlasmaShell \
@@ -26,7 +16,6 @@ plasma() {
 # "X Y W H BAR" of the sprite above row $2 in a new screenshot named $1.
 where() { outer import -window root "$shots/$1.png" && convert "$shots/$1.png" ppm:- | python3 "$sprite" --bar "$2"; }
 
-bus=$SESSION_BUS
 step "Plasma's panel"
 height=
 for _ in $(seq 120); do

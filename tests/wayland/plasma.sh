@@ -36,7 +36,8 @@ echo "the panel is $height px high, its top at $top"
 step "on the panel"
 start_pet inner "$scratch/pomfy"
 landed=
-for _ in $(seq 60); do
+give_up=$((SECONDS + 90))
+while [ "$SECONDS" -lt "$give_up" ]; do
     read -r x y w h _ < <(where landing "$top")
     [ -n "${x:-}" ] && [ $((y + h)) -eq "$top" ] && { landed=yes; break; }
     sleep 1

@@ -89,6 +89,9 @@ void StartUp() {
 
 void MainLoop() {
     for (;;) {
+        // The same size all along, unless the screen the pet lives on went
+        // away and it lives on another now.
+        GetDesktopSize(DesktopWidth, DesktopHeight);
         ActionFor(RandomInt(400)).run();
         FreeSheet(CurrentSheet);  // Idle loaded none: nothing to free then
         ShowFrame(StandardSheet, 5);

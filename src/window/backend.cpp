@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,9 @@ void LimitExit(int status) {
 #endif
 }
 
+// Set when the backend says the desktop's size changed: read it again.
+std::atomic<bool> SizeChanged{false};
+
 const char* ProgramName() {
 #ifdef __GLIBC__
     return program_invocation_short_name;
@@ -55,17 +59,19 @@ const char* ProgramName() {
 const PlatformBackend& Backend() {
     if (Chosen != nullptr) return *Chosen;
     // The first backend that starts is the one: a Wayland compositor's own
-    // protocol before its X server, for example.
-    std::string why = "there is no desktop to run on";
+    // protocol before its X server, for example. When none does, the line
+    // gives each one's reason, in the order they were tried.
+    std::string why;
     for (const PlatformBackend* const* b = PlatformBackends; *b != nullptr; ++b) {
         const char* reason = (*b)->Start();
         if (reason == nullptr) {
             Chosen = *b;
             return *Chosen;
         }
-        why = reason;
+        if (!why.empty()) why += "; ";
+        why += reason;
     }
-    FatalError(why.c_str());
+    FatalError(why.empty() ? "there is no desktop to run on" : why.c_str());
 }
 
 const WindowDriver& Driver() {
@@ -77,9 +83,9 @@ int64_t NowNs() {
 }
 
 void GetDesktopSize(int32_t& width, int32_t& height) {
-    // One size for the whole run: the window's place and the edges of every
-    // walk are measured against it.
-    if (!PetWindow.desktopKnown) {
+    // One size for as long as the pet's screen stays: the window's place and
+    // the edges of every walk are measured against it.
+    if (!PetWindow.desktopKnown || SizeChanged.exchange(false)) {
         const PlatformBackend& b = Backend();
         int32_t w = 0, h = 0;
         b.DesktopSize(w, h);
@@ -140,4 +146,8 @@ void EndProgram(int32_t code) {
     }
     LimitExit(code);
     std::exit(code);
+}
+
+void DesktopResized() {
+    SizeChanged = true;
 }

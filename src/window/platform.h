@@ -135,7 +135,8 @@ struct PlatformBackend {
     // why not, in a few words ("no display: DISPLAY is not set"). Called at
     // most once, on the logic thread.
     const char* (*Start)();
-    // The primary screen's size in pixels, bars included. Asked once.
+    // The primary screen's size in pixels, bars included. Asked once, and
+    // again after DesktopResized.
     void (*DesktopSize)(int32_t& width, int32_t& height);
     // How the desktop scales the primary screen, asked once, after
     // DesktopSize. nullptr: not at all (scale 1).
@@ -222,6 +223,11 @@ struct PreciseSleep {
     void (*Wake)();
 };
 extern const PreciseSleep* PreciseLogicSleep;
+
+// The desktop's size has changed (the screen the pet lives on went, and it
+// lives on another now): the next GetDesktopSize asks DesktopSize again.
+// From any thread.
+void DesktopResized();
 
 // The screen lock as the window thread takes it outside the core's cycle (a
 // window procedure that runs inside a system call, for example). It may be

@@ -8,7 +8,9 @@
 //   pomfy-xprobe gone [--timeout S]            wait until no such window is mapped
 //   pomfy-xprobe wait-y Y [--timeout S]        wait until the window's top is at Y
 //   pomfy-xprobe wait-move [--timeout S]       wait until the window moves
-//   pomfy-xprobe close [N] [--interval MS]     send N close requests (WM_DELETE_WINDOW)
+//   pomfy-xprobe close [N] [--interval MS] [--window ID]
+//                                              send N close requests (WM_DELETE_WINDOW)
+//                                              to the pet, or to window ID
 //   pomfy-xprobe keys N [--interval MS] [--key KEYSYM] [--focus]
 //                                              type N keys with XTEST (--focus gives
 //                                              the window the keyboard focus first)
@@ -89,6 +91,7 @@ struct Args {
     double intervalMs = 0;
     std::string key = "space";
     bool focus = false;
+    Window window = 0;  // another window than the pet's
     std::vector<char*> command;
 };
 
@@ -108,6 +111,9 @@ bool ParseArgs(int argc, char** argv, Args& a) {
         } else if (s == "--key") {
             if (i + 1 >= argc) return false;
             a.key = argv[++i];
+        } else if (s == "--window") {
+            if (i + 1 >= argc) return false;
+            a.window = std::strtoul(argv[++i], nullptr, 0);
         } else if (s == "--focus") {
             a.focus = true;
         } else if (s == "--") {
@@ -190,7 +196,7 @@ int WaitMove(Probe& p, const Args& a) {
 
 int Close(Probe& p, const Args& a) {
     int n = a.words.empty() ? 1 : std::atoi(a.words[0].c_str());
-    Window w = p.Find();
+    Window w = a.window != 0 ? a.window : p.Find();
     if (!w) {
         std::fprintf(stderr, "pomfy-xprobe: no window to close\n");
         return 1;

@@ -5,7 +5,9 @@ on which it is the only thing drawn above the background and the bar.
 Prints "X Y W H BAR": the bounding box of the sprite's visible pixels and
 the top row of the bar along the bottom of the screen (the screen's height
 when there is none); nothing when no sprite shows. With --body it prints
-"X Y" of a pixel well inside the sprite instead, the nearest to its middle."""
+"X Y" of a pixel well inside the sprite instead, the nearest to its middle.
+With --bar N the bar's top row is N, not looked for (a bar with icons
+and text across it)."""
 import re
 import sys
 from collections import Counter
@@ -27,15 +29,19 @@ def main():
 
     # The bar: rows from the bottom up whose commonest colour, covering most
     # of the row, is the bottom row's; a screen of one colour has none.
-    colour, _ = common(h - 1)
-    top = h
-    while top > h // 2:
-        c, n = common(top - 1)
-        if c != colour or n < 0.8 * (w // 4):
-            break
-        top -= 1
-    if top <= h // 2 + 1 or top >= h - 1:
+    args = sys.argv[1:]
+    if "--bar" in args:
+        top = int(args[args.index("--bar") + 1])
+    else:
+        colour, _ = common(h - 1)
         top = h
+        while top > h // 2:
+            c, n = common(top - 1)
+            if c != colour or n < 0.8 * (w // 4):
+                break
+            top -= 1
+        if top <= h // 2 + 1 or top >= h - 1:
+            top = h
     background = Counter(at(x, y) for y in range(0, top, 8)
                          for x in range(0, w, 8)).most_common(1)[0][0]
     xs, ys = [], []
@@ -47,7 +53,7 @@ def main():
     if not xs:
         return
     x0, y0, x1, y1 = min(xs), min(ys), max(xs), max(ys)
-    if len(sys.argv) < 2:
+    if "--body" not in args:
         print(x0, y0, x1 - x0 + 1, y1 - y0 + 1, top)
         return
     best = None

@@ -8,6 +8,7 @@
 // and the X11 backend runs it through XWayland.
 #include "wayland_internal.h"  // first: see wayland_library.h
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,11 +21,13 @@
 
 #include "fractional-scale-v1-client-protocol.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
+#include "plasma-shell-client-protocol.h"
 #include "platform.h"
 #include "viewporter-client-protocol.h"
 #include "wakeups.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 WaylandDesktop Wl;
 
@@ -34,66 +37,78 @@ namespace {
 // offers 3) a surface could only ask for the keyboard, which a compositor
 // gives to one in the bottom layer the usual way, on a click.
 constexpr uint32_t LayerShellVersion = 4;
+// KDE Plasma's shell: a window kept out of the taskbar (2) and the window
+// switcher (5).
+constexpr uint32_t PlasmaShellVersion = 5;
 
-// What the registry and the output have told so far.
-struct Globals {
-    uint32_t outputName = 0;
-    int32_t modeWidth = 0, modeHeight = 0, scale = 1;
-    int32_t transform = WL_OUTPUT_TRANSFORM_NORMAL;
-    // The output's size in the compositor's logical pixels, where
-    // xdg-output tells it (0 until then), and the scale it prefers for a
-    // surface on it in 120ths, where fractional-scale tells it (0: not told).
-    zxdg_output_v1* xdgOutput = nullptr;
-    int32_t logicalWidth = 0, logicalHeight = 0;
-    uint32_t preferredScale = 0;
-};
-Globals G;
+// Each output's record is its wl_output's user data.
+WaylandOutput* Record(void* data) { return static_cast<WaylandOutput*>(data); }
 
-void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
-                    const char*, int32_t transform) {
-    G.transform = transform;
+void OutputGeometry(void* data, wl_output*, int32_t x, int32_t y, int32_t, int32_t, int32_t,
+                    const char*, const char*, int32_t transform) {
+    Record(data)->x = x;
+    Record(data)->y = y;
+    Record(data)->transform = transform;
 }
-void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+void OutputMode(void* data, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
     if (flags & WL_OUTPUT_MODE_CURRENT) {
-        G.modeWidth = width;
-        G.modeHeight = height;
+        Record(data)->modeWidth = width;
+        Record(data)->modeHeight = height;
     }
 }
 // The output in surface coordinates: its logical size where xdg-output
 // tells it; else its mode divided by its scale, turned with its transform,
 // which is right at an integer scale only.
-void OutputDone(void*, wl_output*) {
-    if (G.logicalWidth > 0 && G.logicalHeight > 0) {
-        Wl.width = G.logicalWidth;
-        Wl.height = G.logicalHeight;
-        return;
+void OutputDone(void* data, wl_output* output) {
+    WaylandOutput& o = *Record(data);
+    if (o.logicalWidth > 0 && o.logicalHeight > 0) {
+        o.width = o.logicalWidth;
+        o.height = o.logicalHeight;
+    } else {
+        const int32_t scale = o.scale > 0 ? o.scale : 1;
+        o.width = o.modeWidth / scale;
+        o.height = o.modeHeight / scale;
+        if (o.transform & WL_OUTPUT_TRANSFORM_90) std::swap(o.width, o.height);
     }
-    int32_t w = G.modeWidth / (G.scale > 0 ? G.scale : 1);
-    int32_t h = G.modeHeight / (G.scale > 0 ? G.scale : 1);
-    if (G.transform & WL_OUTPUT_TRANSFORM_90) std::swap(w, h);
-    Wl.width = w;
-    Wl.height = h;
+    if (output == Wl.output) {
+        Wl.width = o.width;
+        Wl.height = o.height;
+    }
 }
-void OutputScale(void*, wl_output*, int32_t factor) { G.scale = factor; }
-void OutputName(void*, wl_output*, const char*) {}
+void OutputScale(void* data, wl_output*, int32_t factor) { Record(data)->scale = factor; }
+void OutputName(void* data, wl_output*, const char* name) { Record(data)->connector = name; }
 void OutputDescription(void*, wl_output*, const char*) {}
 const wl_output_listener OutputListener = {OutputGeometry, OutputMode,  OutputDone,
                                            OutputScale,    OutputName, OutputDescription};
 
 void XdgOutputPosition(void*, zxdg_output_v1*, int32_t, int32_t) {}
-void XdgOutputSize(void*, zxdg_output_v1*, int32_t width, int32_t height) {
-    G.logicalWidth = width;
-    G.logicalHeight = height;
+void XdgOutputSize(void* data, zxdg_output_v1*, int32_t width, int32_t height) {
+    Record(data)->logicalWidth = width;
+    Record(data)->logicalHeight = height;
 }
 // Version 3 ends a change with wl_output.done instead; both come to the same.
-void XdgOutputDone(void*, zxdg_output_v1*) { OutputDone(nullptr, Wl.output); }
+void XdgOutputDone(void* data, zxdg_output_v1*) { OutputDone(data, Record(data)->output); }
 void XdgOutputName(void*, zxdg_output_v1*, const char*) {}
 void XdgOutputDescription(void*, zxdg_output_v1*, const char*) {}
 const zxdg_output_v1_listener XdgOutputListener = {XdgOutputPosition, XdgOutputSize, XdgOutputDone,
                                                    XdgOutputName, XdgOutputDescription};
 
-void PreferredScale(void*, wp_fractional_scale_v1*, uint32_t scale) { G.preferredScale = scale; }
-const wp_fractional_scale_v1_listener FractionalScaleListener = {PreferredScale};
+// Asks for the output's logical size, where the compositor tells it.
+void WatchLogicalSize(WaylandOutput& o) {
+    if (Wl.xdgOutputs == nullptr || o.xdgOutput != nullptr) return;
+    o.xdgOutput = zxdg_output_manager_v1_get_xdg_output(Wl.xdgOutputs, o.output);
+    zxdg_output_v1_add_listener(o.xdgOutput, &XdgOutputListener, &o);
+}
+
+// The scale the compositor prefers for a surface on the pet's output, in
+// 120ths; 0 where it has not said.
+uint32_t PreferredScale = 0;
+void Preferred(void*, wp_fractional_scale_v1*, uint32_t scale) { PreferredScale = scale; }
+const wp_fractional_scale_v1_listener FractionalScaleListener = {Preferred};
+
+// A client with xdg windows answers the compositor's pings.
+void Ping(void*, xdg_wm_base* base, uint32_t serial) { xdg_wm_base_pong(base, serial); }
+const xdg_wm_base_listener WmBaseListener = {Ping};
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
             uint32_t version) {
@@ -107,15 +122,26 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
         Wl.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && Wl.seat == nullptr) {
         Wl.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
-    } else if (std::strcmp(interface, wl_output_interface.name) == 0 && Wl.output == nullptr) {
+    } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+        auto o = std::make_unique<WaylandOutput>();
+        o->name = name;
+        o->output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
+        wl_output_add_listener(o->output, &OutputListener, o.get());
+        WatchLogicalSize(*o);
         // The first output is the primary screen.
-        Wl.output = static_cast<wl_output*>(bind(&wl_output_interface, 4));
-        G.outputName = name;
-        wl_output_add_listener(Wl.output, &OutputListener, nullptr);
+        if (Wl.output == nullptr) Wl.output = o->output;
+        Wl.outputs.push_back(std::move(o));
     } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 &&
                Wl.layerShell == nullptr) {
         Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
             bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
+    } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && Wl.wmBase == nullptr) {
+        Wl.wmBase = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
+        xdg_wm_base_add_listener(Wl.wmBase, &WmBaseListener, nullptr);
+    } else if (std::strcmp(interface, org_kde_plasma_shell_interface.name) == 0 &&
+               Wl.plasmaShell == nullptr && version >= PlasmaShellVersion) {
+        Wl.plasmaShell = static_cast<org_kde_plasma_shell*>(
+            bind(&org_kde_plasma_shell_interface, PlasmaShellVersion));
     } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
                Wl.idleInhibit == nullptr) {
         Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
@@ -133,10 +159,27 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
             static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 3));
     }
 }
+// An output that goes while others remain takes the pet to the first of
+// them, as an unplugged dock's screen leaves a laptop's own.
 void GlobalRemove(void*, wl_registry*, uint32_t name) {
-    if (name == G.outputName && Wl.output != nullptr) {
-        FatalError("the Wayland compositor took the screen away");
+    auto& all = Wl.outputs;
+    auto gone = all.begin();
+    while (gone != all.end() && (*gone)->name != name) ++gone;
+    if (gone == all.end()) return;
+    const bool pets = (*gone)->output == Wl.output;
+    all.erase(gone);
+    if (!pets) return;
+    Wl.output = nullptr;
+    for (const auto& o : all) {
+        if (o->width > 0 && o->height > 0) {
+            Wl.output = o->output;
+            Wl.width = o->width;
+            Wl.height = o->height;
+            break;
+        }
     }
+    if (Wl.output == nullptr) FatalError("the Wayland compositor took the screen away");
+    WaylandOutputGone();
 }
 const wl_registry_listener RegistryListener = {Global, GlobalRemove};
 
@@ -149,13 +192,14 @@ const char* Refuse(const char* reason) {
     WaylandForgetSeat();
     for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
                         static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
-                        static_cast<void*>(Wl.output), static_cast<void*>(Wl.layerShell),
-                        static_cast<void*>(Wl.idleInhibit), static_cast<void*>(Wl.fractionalScale),
-                        static_cast<void*>(Wl.viewporter), static_cast<void*>(Wl.xdgOutputs),
-                        static_cast<void*>(G.xdgOutput)}) {
+                        static_cast<void*>(Wl.layerShell), static_cast<void*>(Wl.idleInhibit),
+                        static_cast<void*>(Wl.wmBase), static_cast<void*>(Wl.plasmaShell),
+                        static_cast<void*>(Wl.fractionalScale), static_cast<void*>(Wl.viewporter)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
+    Wl.outputs.clear();  // before the manager of their xdg outputs
+    if (Wl.xdgOutputs != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(Wl.xdgOutputs));
     if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
     CloseWakeups();
     Wl.display = nullptr;
@@ -165,20 +209,29 @@ const char* Refuse(const char* reason) {
     Wl.output = nullptr;
     Wl.layerShell = nullptr;
     Wl.idleInhibit = nullptr;
+    Wl.wmBase = nullptr;
+    Wl.plasmaShell = nullptr;
     Wl.fractionalScale = nullptr;
     Wl.viewporter = nullptr;
     Wl.xdgOutputs = nullptr;
     Wl.scale = 1;
     Wl.viewport = false;
-    G = Globals();
+    PreferredScale = 0;
     return reason;
 }
 
 char Reason[160];
 
-// The scale the compositor prefers for a surface on the output, in 120ths,
-// or 0 where it does not say before the surface is shown: asked with a
-// layer surface of its own on the output that never gets a picture.
+// Why a round trip of the start failed, for the reason Start gives.
+const char* Unanswered(Answer answer, const char* name) {
+    if (answer == Answer::Lost) return Refuse("the Wayland compositor closed the connection");
+    std::snprintf(Reason, sizeof Reason, "no Wayland compositor answered on %s", name);
+    return Refuse(Reason);
+}
+
+// The scale the compositor prefers for a surface on the pet's output, in
+// 120ths, or 0 where it does not say before the surface is shown: asked with
+// a layer surface of its own on the output that never gets a picture.
 uint32_t AskPreferredScale() {
     wl_surface* surface = wl_compositor_create_surface(Wl.compositor);
     wp_fractional_scale_v1* fractional =
@@ -194,11 +247,11 @@ uint32_t AskPreferredScale() {
     zwlr_layer_surface_v1_add_listener(layer, &Listener, nullptr);
     zwlr_layer_surface_v1_set_size(layer, 1, 1);
     wl_surface_commit(surface);
-    const bool answered = wl_display_roundtrip(Wl.display) >= 0;
+    const bool answered = WaylandRoundTrip() == Answer::Given;
     zwlr_layer_surface_v1_destroy(layer);
     wp_fractional_scale_v1_destroy(fractional);
     wl_surface_destroy(surface);
-    return answered ? G.preferredScale : 0;
+    return answered ? PreferredScale : 0;
 }
 
 // The one scale of the run: the compositor's preferred fractional scale,
@@ -213,7 +266,9 @@ void ChooseScale() {
             return;
         }
     }
-    if (G.scale > 1 && Wl.compositorVersion >= 3) Wl.scale = G.scale;
+    for (const auto& o : Wl.outputs) {
+        if (o->output == Wl.output && o->scale > 1 && Wl.compositorVersion >= 3) Wl.scale = o->scale;
+    }
 }
 
 const char* Start() {
@@ -236,9 +291,8 @@ const char* Start() {
     }
     Registry = wl_display_get_registry(Wl.display);
     wl_registry_add_listener(Registry, &RegistryListener, nullptr);
-    if (wl_display_roundtrip(Wl.display) < 0) {
-        return Refuse("the Wayland compositor closed the connection");
-    }
+    Answer answer = WaylandRoundTrip();
+    if (answer != Answer::Given) return Unanswered(answer, name);
     if (Wl.layerShell == nullptr) return Refuse("the Wayland compositor has no layer shell");
     if (Wl.compositor == nullptr || Wl.shm == nullptr) {
         return Refuse("the Wayland compositor offers no shared-memory surfaces");
@@ -246,14 +300,10 @@ const char* Start() {
     if (Wl.seat == nullptr) return Refuse("the Wayland compositor has no seat");
     if (Wl.output == nullptr) return Refuse("the Wayland compositor has no screen");
     if (!WaylandWatchSeat(Wl.seat)) return Refuse("cannot read keymaps (no xkbcommon context)");
-    // The output's mode, its logical size and the seat's keyboard.
-    if (Wl.xdgOutputs != nullptr) {
-        G.xdgOutput = zxdg_output_manager_v1_get_xdg_output(Wl.xdgOutputs, Wl.output);
-        zxdg_output_v1_add_listener(G.xdgOutput, &XdgOutputListener, nullptr);
-    }
-    if (wl_display_roundtrip(Wl.display) < 0) {
-        return Refuse("the Wayland compositor closed the connection");
-    }
+    // The outputs' modes, their logical sizes and the seat's keyboard.
+    for (const auto& o : Wl.outputs) WatchLogicalSize(*o);
+    answer = WaylandRoundTrip();
+    if (answer != Answer::Given) return Unanswered(answer, name);
     ChooseScale();
     if (Wl.width <= 0 || Wl.height <= 0) {
         return Refuse("the Wayland compositor's screen has no size");
@@ -275,16 +325,64 @@ void DesktopScale(double& factor, bool& devicePositions) {
 
 // The compositor tells how tall the area is that its bars leave free, not
 // on which edge they lie: where less than the whole screen is free, the
-// free area's bottom is taken for the top of a bar along the bottom.
+// free area's bottom is taken for the top of a bar along the bottom. Of the
+// two measures, the one that leaves less free counts.
 int32_t TaskbarTop() {
-    const int32_t free = Wl.freeHeight;
-    return free > 0 && free < Wl.height ? free : 0;
+    const int32_t height = Wl.height;
+    int32_t top = 0;
+    for (const int32_t free : {Wl.freeHeight.load(), Wl.maximizedHeight.load()}) {
+        if (free > 0 && free < height && (top == 0 || free < top)) top = free;
+    }
+    return top;
 }
 
 // A layer surface has no taskbar entry: nothing to take out.
 void RemoveFromTaskbar(const char*) {}
 
 }  // namespace
+
+WaylandOutput::~WaylandOutput() {
+    if (xdgOutput != nullptr) zxdg_output_v1_destroy(xdgOutput);
+    ReleaseOrDestroy(output, WL_OUTPUT_RELEASE_SINCE_VERSION, wl_output_release,
+                     wl_output_destroy);
+}
+
+namespace {
+void Answered(void* done, wl_callback*, uint32_t) { *static_cast<bool*>(done) = true; }
+const wl_callback_listener SyncListener = {Answered};
+}  // namespace
+
+Answer WaylandRoundTrip() {
+    wl_display* d = Wl.display;
+    bool done = false;
+    WlPtr<wl_callback, wl_callback_destroy> sync(wl_display_sync(d));
+    wl_callback_add_listener(sync.get(), &SyncListener, &done);
+    const int64_t giveUp = MonotonicNs() + AnswerLimitNs;
+    for (;;) {
+        if (wl_display_dispatch_pending(d) < 0) return Answer::Lost;
+        if (done) return Answer::Given;
+        if (wl_display_prepare_read(d) != 0) continue;  // more events to dispatch first
+        short events = POLLIN;
+        if (wl_display_flush(d) < 0) {
+            if (errno != EAGAIN) {
+                wl_display_cancel_read(d);
+                return Answer::Lost;
+            }
+            events |= POLLOUT;  // the rest goes once the socket has room
+        }
+        pollfd p{wl_display_get_fd(d), events, 0};
+        timespec t{};
+        const int n = ppoll(&p, 1, TimeoutUntil(giveUp, t), nullptr);
+        const int error = errno;
+        if (n > 0 && (p.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
+            if (wl_display_read_events(d) < 0) return Answer::Lost;
+            continue;
+        }
+        wl_display_cancel_read(d);
+        if (n == 0) return Answer::Silent;
+        if (n < 0 && error != EINTR) return Answer::Lost;
+    }
+}
 
 void WaylandConnectionLost() {
     const int error = wl_display_get_error(Wl.display);

@@ -1,5 +1,7 @@
 // The seat's keyboard: its keymap through xkbcommon, and key presses as the
-// key buffer's codes, the same as on the other backends.
+// key buffer's codes, the same as on the other backends. The seat's pointer
+// is watched for clicks on the pet only: where such a click does not bring
+// the keyboard, the window asks for it another way.
 #include "wayland_internal.h"  // first: see wayland_library.h
 
 #include <sys/mman.h>
@@ -19,6 +21,9 @@ struct Keyboard {
     WlPtr<xkb_keymap, UnrefKeymap> keymap;
     WlPtr<xkb_state, UnrefState> state;
     wl_keyboard* keyboard = nullptr;
+    wl_pointer* pointer = nullptr;
+    wl_surface* pointerOn = nullptr;  // the surface under the pointer
+    bool focused = false;             // the pet has the keyboard
     // Typed since the keys were last handed to the key buffer.
     std::vector<int32_t> typed;
 };
@@ -45,8 +50,15 @@ void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     close(fd);
 }
 
-void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) { FocusChanged(); }
-void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) { FocusChanged(); }
+void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {
+    K.focused = true;
+    WaylandKeyboardCame();
+    FocusChanged();
+}
+void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) {
+    K.focused = false;
+    FocusChanged();
+}
 
 void Key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t pressed) {
     if (pressed != WL_KEYBOARD_KEY_STATE_PRESSED || !K.state) return;
@@ -71,12 +83,46 @@ void RepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
 
 const wl_keyboard_listener KeyboardListener = {Keymap, Enter, Leave, Key, Modifiers, RepeatInfo};
 
-void Release(wl_keyboard* keyboard) {
-    if (wl_keyboard_get_version(keyboard) >= WL_KEYBOARD_RELEASE_SINCE_VERSION) {
-        wl_keyboard_release(keyboard);
-    } else {
-        wl_keyboard_destroy(keyboard);
+void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t, wl_fixed_t) {
+    K.pointerOn = surface;
+}
+void PointerLeave(void*, wl_pointer*, uint32_t, wl_surface*) { K.pointerOn = nullptr; }
+void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t, wl_fixed_t) {}
+// The pointer reaches the pet only over its opaque pixels (the input region).
+void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED && K.pointerOn != nullptr && !K.focused) {
+        WaylandClickedWithoutKeyboard(K.pointerOn);
     }
+}
+// Every other event is of no interest. The seat is bound at version 5, so
+// none newer than axis_discrete comes; the listener's later slots, which
+// newer libwaylands add, stay empty.
+void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
+void PointerFrame(void*, wl_pointer*) {}
+void PointerAxisSource(void*, wl_pointer*, uint32_t) {}
+void PointerAxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
+void PointerAxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
+const wl_pointer_listener PointerListener = [] {
+    wl_pointer_listener l{};
+    l.enter = PointerEnter;
+    l.leave = PointerLeave;
+    l.motion = PointerMotion;
+    l.button = PointerButton;
+    l.axis = PointerAxis;
+    l.frame = PointerFrame;
+    l.axis_source = PointerAxisSource;
+    l.axis_stop = PointerAxisStop;
+    l.axis_discrete = PointerAxisDiscrete;
+    return l;
+}();
+
+void Release(wl_keyboard* keyboard) {
+    ReleaseOrDestroy(keyboard, WL_KEYBOARD_RELEASE_SINCE_VERSION, wl_keyboard_release,
+                     wl_keyboard_destroy);
+}
+void Release(wl_pointer* pointer) {
+    ReleaseOrDestroy(pointer, WL_POINTER_RELEASE_SINCE_VERSION, wl_pointer_release,
+                     wl_pointer_destroy);
 }
 
 void Capabilities(void*, wl_seat* seat, uint32_t capabilities) {
@@ -87,6 +133,16 @@ void Capabilities(void*, wl_seat* seat, uint32_t capabilities) {
     } else if (!has && K.keyboard != nullptr) {
         Release(K.keyboard);
         K.keyboard = nullptr;
+        K.focused = false;
+    }
+    const bool pointing = (capabilities & WL_SEAT_CAPABILITY_POINTER) != 0;
+    if (pointing && K.pointer == nullptr) {
+        K.pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(K.pointer, &PointerListener, nullptr);
+    } else if (!pointing && K.pointer != nullptr) {
+        Release(K.pointer);
+        K.pointer = nullptr;
+        K.pointerOn = nullptr;
     }
 }
 void SeatName(void*, wl_seat*, const char*) {}
@@ -103,6 +159,7 @@ bool WaylandWatchSeat(wl_seat* seat) {
 
 void WaylandForgetSeat() {
     if (K.keyboard != nullptr) Release(K.keyboard);
+    if (K.pointer != nullptr) Release(K.pointer);
     K = Keyboard();
 }
 

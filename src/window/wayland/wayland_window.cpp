@@ -13,7 +13,11 @@
 //
 // A second layer surface, anchored to all four edges with an exclusive zone
 // of 0 and never given a picture, asks the compositor for the area that its
-// bars leave free; each configure of it tells its new size.
+// bars leave free; each configure of it tells its new size. A maximized xdg
+// window that is never shown asks the same as KWin counts it.
+//
+// When the pet's output goes, the compositor closes the surfaces on it: they
+// are made anew on the output that remains.
 //
 // The connection's events are read by WaitForWork and dispatched by
 // HandleEvents, under the lock; the thread sleeps in one ppoll on the
@@ -24,16 +28,19 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "core.h"
 #include "idle-inhibit-unstable-v1-client-protocol.h"
 #include "neutral.h"
+#include "plasma-shell-client-protocol.h"
 #include "platform.h"
 #include "viewporter-client-protocol.h"
 #include "wakeups.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
+#include "xdg-shell-client-protocol.h"
 
 namespace {
 
@@ -87,6 +94,16 @@ struct LayerWindow {
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> layer;
     WlPtr<wl_surface, wl_surface_destroy> groundSurface;
     WlPtr<zwlr_layer_surface_v1, zwlr_layer_surface_v1_destroy> ground;
+    // KWin's panels are no layer surfaces: the area they leave free is what
+    // a maximized window gets, and the compositor tells a window its size
+    // before it is shown. This one never is: it has no picture.
+    WlPtr<wl_surface, wl_surface_destroy> probeSurface;
+    WlPtr<xdg_surface, xdg_surface_destroy> probeXdg;
+    WlPtr<xdg_toplevel, xdg_toplevel_destroy> probe;
+    WlPtr<org_kde_plasma_surface, org_kde_plasma_surface_destroy> probeInPlasma;
+    int32_t probeHeight = 0;  // of the configure under way, 0 when not maximized
+    bool probeAnswered = false;
+    int64_t probeMadeNs = 0;
     WlPtr<zwp_idle_inhibitor_v1, zwp_idle_inhibitor_v1_destroy> inhibitor;
     // Kept and filled anew for each shape: a region made and destroyed each
     // time would bring an event back (its id freed), and with it a wake-up.
@@ -103,6 +120,8 @@ struct LayerWindow {
     bool starved = false;    // a picture waits for a buffer to come back
     bool configured = false;
     bool closed = false;
+    bool rehome = false;  // the surfaces are to be made anew on the pet's output
+    bool asking = false;  // keyboard interactivity exclusive for now
 };
 std::unique_ptr<LayerWindow> P;
 
@@ -112,8 +131,10 @@ void Configure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, u
     zwlr_layer_surface_v1_ack_configure(layer, serial);
     P->configured = true;
 }
+// A surface closed once shown is made anew on the pet's output (its own
+// went away); one closed at once was refused.
 void Closed(void*, zwlr_layer_surface_v1*) {
-    if (P->configured) FatalError("the Wayland compositor took the pet's surface away");
+    if (P->configured) P->rehome = true;
     P->closed = true;
 }
 const zwlr_layer_surface_v1_listener LayerListener = {Configure, Closed};
@@ -126,6 +147,63 @@ void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint3
 // The ground line then stays where it was last told.
 void GroundClosed(void*, zwlr_layer_surface_v1*) {}
 const zwlr_layer_surface_v1_listener GroundListener = {GroundConfigure, GroundClosed};
+
+void ProbeSize(void*, xdg_toplevel*, int32_t, int32_t height, wl_array* states) {
+    bool maximized = false;
+    const auto* state = static_cast<const uint32_t*>(states->data);
+    for (size_t i = 0; i < states->size / sizeof *state; ++i) {
+        maximized = maximized || state[i] == XDG_TOPLEVEL_STATE_MAXIMIZED;
+    }
+    P->probeHeight = maximized ? height : 0;
+}
+void ProbeClose(void*, xdg_toplevel*) {}
+// Bound at version 1: no later event comes.
+const xdg_toplevel_listener ProbeListener = [] {
+    xdg_toplevel_listener l{};
+    l.configure = ProbeSize;
+    l.close = ProbeClose;
+    return l;
+}();
+// The configure is complete: its size counts.
+void ProbeConfigure(void*, xdg_surface* surface, uint32_t serial) {
+    xdg_surface_ack_configure(surface, serial);
+    Wl.maximizedHeight = P->probeHeight;
+    P->probeAnswered = true;
+}
+const xdg_surface_listener ProbeSurfaceListener = {ProbeConfigure};
+
+// KWin tells a window that is never shown its size once only, so a new one
+// asks again, at most this often and only while the window changes: the
+// pet follows a panel that is hidden, resized or moved within a second.
+constexpr int64_t ProbeSpacingNs = 1000 * NsPerMs;
+
+void DropProbe() {
+    P->probeInPlasma.reset();
+    P->probe.reset();
+    P->probeXdg.reset();
+    P->probeSurface.reset();
+}
+
+// The compositor puts a maximized window on an output of its own choosing,
+// the pet's when there is one.
+void MakeProbe() {
+    P->probeAnswered = false;
+    P->probeMadeNs = MonotonicNs();
+    P->probeSurface.reset(wl_compositor_create_surface(Wl.compositor));
+    P->probeXdg.reset(xdg_wm_base_get_xdg_surface(Wl.wmBase, P->probeSurface.get()));
+    xdg_surface_add_listener(P->probeXdg.get(), &ProbeSurfaceListener, nullptr);
+    P->probe.reset(xdg_surface_get_toplevel(P->probeXdg.get()));
+    xdg_toplevel_add_listener(P->probe.get(), &ProbeListener, nullptr);
+    xdg_toplevel_set_maximized(P->probe.get());
+    if (Wl.plasmaShell != nullptr) {
+        // Plasma lists a window from its start, shown or not.
+        P->probeInPlasma.reset(
+            org_kde_plasma_shell_get_surface(Wl.plasmaShell, P->probeSurface.get()));
+        org_kde_plasma_surface_set_skip_taskbar(P->probeInPlasma.get(), 1);
+        org_kde_plasma_surface_set_skip_switcher(P->probeInPlasma.get(), 1);
+    }
+    wl_surface_commit(P->probeSurface.get());
+}
 
 ShmBuffer* FreeBuffer() {
     for (auto& b : P->buffers) {
@@ -196,20 +274,29 @@ bool Move(int32_t x, int32_t y) {
     return true;
 }
 
-void EndCycle() { Commit(); }
+void EndCycle() {
+    Commit();
+    if (P->probeAnswered && MonotonicNs() - P->probeMadeNs >= ProbeSpacingNs) {
+        DropProbe();
+        MakeProbe();
+    }
+}
 
 void Dispatch() {
     if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
 }
 
-const char* CreateWindow(int32_t x, int32_t y) {
-    const int32_t width = PetWindow.width, height = PetWindow.height;
-    P = std::make_unique<LayerWindow>();
-    P->x = x;
-    P->y = y;
-    ShowRowsAs(RowForm::Alpha);
-    ToLogicalRuns(*ShapeChange(), P->inputShape);
+// Whether the layer shell knows keyboard focus on demand; before it, a
+// surface could only ask for the keyboard outright.
+bool OnDemand(zwlr_layer_surface_v1* layer) {
+    return zwlr_layer_surface_v1_get_version(layer) >=
+           ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+}
 
+// The pet's surface and the free-area probes, on the pet's output, with the
+// first commit of each.
+void MakeSurfaces() {
+    const int32_t width = PetWindow.width, height = PetWindow.height;
     P->surface.reset(wl_compositor_create_surface(Wl.compositor));
     // A buffer of device pixels, shown at the surface's logical size.
     if (Wl.viewport) {
@@ -218,7 +305,6 @@ const char* CreateWindow(int32_t x, int32_t y) {
     } else if (PetWindow.deviceWidth != width) {
         wl_surface_set_buffer_scale(P->surface.get(), PetWindow.deviceWidth / width);
     }
-    P->region.reset(wl_compositor_create_region(Wl.compositor));
     P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
                                                          Wl.output,
                                                          ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "pomfy"));
@@ -228,12 +314,10 @@ const char* CreateWindow(int32_t x, int32_t y) {
     zwlr_layer_surface_v1_set_anchor(
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
-    zwlr_layer_surface_v1_set_margin(l, y, 0, 0, x);
-    const bool onDemand = zwlr_layer_surface_v1_get_version(l) >=
-                          ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND_SINCE_VERSION;
+    zwlr_layer_surface_v1_set_margin(l, P->y, 0, 0, P->x);
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        l, onDemand ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
-                    : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+        l, OnDemand(l) ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
+                       : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     wl_surface_commit(P->surface.get());
 
     P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));
@@ -247,26 +331,70 @@ const char* CreateWindow(int32_t x, int32_t y) {
                              ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
     zwlr_layer_surface_v1_set_exclusive_zone(P->ground.get(), 0);
     wl_surface_commit(P->groundSurface.get());
+    if (Wl.wmBase != nullptr) MakeProbe();
+}
 
-    // The first configure, before the first picture.
-    while (!P->configured && !P->closed) {
-        if (wl_display_roundtrip(Wl.display) < 0) WaylandConnectionLost();
-    }
-    if (P->closed) {
-        P.reset();
-        return "the Wayland compositor refused the pet's surface";
-    }
+// Waits for the first configure of the surfaces just made, then shows the
+// whole picture on them. nullptr, or why the window cannot be shown.
+const char* ShowSurfaces() {
+    const Answer answer = WaylandRoundTrip();
+    if (answer == Answer::Lost) WaylandConnectionLost();
+    if (answer == Answer::Silent) return "the Wayland compositor did not answer";
+    if (P->closed || !P->configured) return "the Wayland compositor refused the pet's surface";
     if (Wl.idleInhibit != nullptr) {
         // The screen saver stays off while the window is open.
         P->inhibitor.reset(
             zwp_idle_inhibit_manager_v1_create_inhibitor(Wl.idleInhibit, P->surface.get()));
     }
     P->damageFirst = 0;
-    P->damageLast = height - 1;
+    P->damageLast = PetWindow.deviceHeight - 1;
     P->shapeChanged = true;
     Commit();
     if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
     return nullptr;
+}
+
+const char* CreateWindow(int32_t x, int32_t y) {
+    P = std::make_unique<LayerWindow>();
+    P->x = x;
+    P->y = y;
+    ShowRowsAs(RowForm::Alpha);
+    ToLogicalRuns(*ShapeChange(), P->inputShape);
+    P->region.reset(wl_compositor_create_region(Wl.compositor));
+    MakeSurfaces();
+    const char* failure = ShowSurfaces();
+    if (failure != nullptr) P.reset();
+    return failure;
+}
+
+// The window's surfaces go with the output they were made for (the
+// compositor closes them, or is about to): new ones on the pet's output now,
+// at the same place where the window fits there, else moved just inside.
+void MoveToOutput() {
+    P->rehome = false;
+    P->inhibitor.reset();
+    DropProbe();
+    P->ground.reset();
+    P->groundSurface.reset();
+    P->layer.reset();
+    P->viewport.reset();
+    P->surface.reset();
+    P->buffers.clear();
+    P->configured = P->closed = P->asking = false;
+    P->moved = false;
+    Wl.freeHeight = 0;
+    Wl.maximizedHeight = 0;
+    const int32_t x = std::clamp(P->x, 0, std::max(0, Wl.width - PetWindow.width));
+    const int32_t y = std::clamp(P->y, 0, std::max(0, Wl.height - PetWindow.height));
+    if (x != P->x || y != P->y) {
+        P->x = x;
+        P->y = y;
+        WindowPlaced(x, y);
+    }
+    DesktopResized();
+    MakeSurfaces();
+    const char* failure = ShowSurfaces();
+    if (failure != nullptr) FatalError(failure);
 }
 
 void DestroyWindow() {
@@ -293,6 +421,12 @@ void HandleEvents(int32_t) {
     // libwayland dispatches what it has read as a whole; it is a handful of
     // events at a time.
     Dispatch();
+    if (P && P->rehome) {
+        // A closed surface may come before the news that its output went:
+        // that comes by the end of a round trip, and Wl.output with it.
+        if (P->closed && WaylandRoundTrip() == Answer::Lost) WaylandConnectionLost();
+        MoveToOutput();
+    }
     WaylandDeliverKeys();
     // A picture that waited for a buffer goes as soon as one comes back.
     if (P && P->starved) Commit();
@@ -330,6 +464,31 @@ void WaitForWork(int64_t until) {
 void SetTitle(const char*) {}
 
 }  // namespace
+
+void WaylandOutputGone() {
+    if (P) P->rehome = true;
+}
+
+// A click on the body that brought no keyboard (phoc gives it on a click
+// only to a client that watches the pointer, as this one does; a compositor
+// may give none to the bottom layer): the window asks for it outright until
+// it comes, and only after a click on the pet, so that it never takes the
+// keyboard from a window being typed in.
+void WaylandClickedWithoutKeyboard(wl_surface* surface) {
+    if (!P || surface != P->surface.get() || P->asking || !OnDemand(P->layer.get())) return;
+    P->asking = true;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+    wl_surface_commit(surface);
+}
+
+void WaylandKeyboardCame() {
+    if (!P || !P->asking) return;
+    P->asking = false;
+    zwlr_layer_surface_v1_set_keyboard_interactivity(
+        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+    wl_surface_commit(P->surface.get());
+}
 
 extern const WindowMechanism WaylandMechanism = {
     CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, WakeNow,

@@ -29,7 +29,7 @@
 #include "xdg-output-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
-WaylandDesktop Wl;
+WaylandDesktop WaylandSession;
 
 namespace {
 
@@ -70,9 +70,9 @@ void OutputDone(void* data, wl_output* output) {
         o.height = o.modeHeight / scale;
         if (o.transform & WL_OUTPUT_TRANSFORM_90) std::swap(o.width, o.height);
     }
-    if (output == Wl.output) {
-        Wl.width = o.width;
-        Wl.height = o.height;
+    if (output == WaylandSession.output) {
+        WaylandSession.width = o.width;
+        WaylandSession.height = o.height;
     }
 }
 void OutputScale(void* data, wl_output*, int32_t factor) { Record(data)->scale = factor; }
@@ -95,8 +95,8 @@ const zxdg_output_v1_listener XdgOutputListener = {XdgOutputPosition, XdgOutputS
 
 // Asks for the output's logical size, where the compositor tells it.
 void WatchLogicalSize(WaylandOutput& o) {
-    if (Wl.xdgOutputs == nullptr || o.xdgOutput != nullptr) return;
-    o.xdgOutput = zxdg_output_manager_v1_get_xdg_output(Wl.xdgOutputs, o.output);
+    if (WaylandSession.xdgOutputs == nullptr || o.xdgOutput != nullptr) return;
+    o.xdgOutput = zxdg_output_manager_v1_get_xdg_output(WaylandSession.xdgOutputs, o.output);
     zxdg_output_v1_add_listener(o.xdgOutput, &XdgOutputListener, &o);
 }
 
@@ -115,13 +115,13 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
     auto bind = [&](const wl_interface* which, uint32_t highest) {
         return wl_registry_bind(registry, name, which, version < highest ? version : highest);
     };
-    if (std::strcmp(interface, wl_compositor_interface.name) == 0 && Wl.compositor == nullptr) {
-        Wl.compositorVersion = version < 4 ? version : 4;
-        Wl.compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
-    } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && Wl.shm == nullptr) {
-        Wl.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
-    } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && Wl.seat == nullptr) {
-        Wl.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
+    if (std::strcmp(interface, wl_compositor_interface.name) == 0 && WaylandSession.compositor == nullptr) {
+        WaylandSession.compositorVersion = version < 4 ? version : 4;
+        WaylandSession.compositor = static_cast<wl_compositor*>(bind(&wl_compositor_interface, 4));
+    } else if (std::strcmp(interface, wl_shm_interface.name) == 0 && WaylandSession.shm == nullptr) {
+        WaylandSession.shm = static_cast<wl_shm*>(bind(&wl_shm_interface, 1));
+    } else if (std::strcmp(interface, wl_seat_interface.name) == 0 && WaylandSession.seat == nullptr) {
+        WaylandSession.seat = static_cast<wl_seat*>(bind(&wl_seat_interface, 5));
     } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
         auto o = std::make_unique<WaylandOutput>();
         o->name = name;
@@ -129,56 +129,56 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
         wl_output_add_listener(o->output, &OutputListener, o.get());
         WatchLogicalSize(*o);
         // The first output is the primary screen.
-        if (Wl.output == nullptr) Wl.output = o->output;
-        Wl.outputs.push_back(std::move(o));
+        if (WaylandSession.output == nullptr) WaylandSession.output = o->output;
+        WaylandSession.outputs.push_back(std::move(o));
     } else if (std::strcmp(interface, zwlr_layer_shell_v1_interface.name) == 0 &&
-               Wl.layerShell == nullptr) {
-        Wl.layerShell = static_cast<zwlr_layer_shell_v1*>(
+               WaylandSession.layerShell == nullptr) {
+        WaylandSession.layerShell = static_cast<zwlr_layer_shell_v1*>(
             bind(&zwlr_layer_shell_v1_interface, LayerShellVersion));
-    } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && Wl.wmBase == nullptr) {
-        Wl.wmBase = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
-        xdg_wm_base_add_listener(Wl.wmBase, &WmBaseListener, nullptr);
+    } else if (std::strcmp(interface, xdg_wm_base_interface.name) == 0 && WaylandSession.wmBase == nullptr) {
+        WaylandSession.wmBase = static_cast<xdg_wm_base*>(bind(&xdg_wm_base_interface, 1));
+        xdg_wm_base_add_listener(WaylandSession.wmBase, &WmBaseListener, nullptr);
     } else if (std::strcmp(interface, org_kde_plasma_shell_interface.name) == 0 &&
-               Wl.plasmaShell == nullptr && version >= PlasmaShellVersion) {
-        Wl.plasmaShell = static_cast<org_kde_plasma_shell*>(
+               WaylandSession.plasmaShell == nullptr && version >= PlasmaShellVersion) {
+        WaylandSession.plasmaShell = static_cast<org_kde_plasma_shell*>(
             bind(&org_kde_plasma_shell_interface, PlasmaShellVersion));
     } else if (std::strcmp(interface, zwp_idle_inhibit_manager_v1_interface.name) == 0 &&
-               Wl.idleInhibit == nullptr) {
-        Wl.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
+               WaylandSession.idleInhibit == nullptr) {
+        WaylandSession.idleInhibit = static_cast<zwp_idle_inhibit_manager_v1*>(
             bind(&zwp_idle_inhibit_manager_v1_interface, 1));
     } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0 &&
-               Wl.fractionalScale == nullptr) {
-        Wl.fractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
+               WaylandSession.fractionalScale == nullptr) {
+        WaylandSession.fractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
             bind(&wp_fractional_scale_manager_v1_interface, 1));
     } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0 &&
-               Wl.viewporter == nullptr) {
-        Wl.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
+               WaylandSession.viewporter == nullptr) {
+        WaylandSession.viewporter = static_cast<wp_viewporter*>(bind(&wp_viewporter_interface, 1));
     } else if (std::strcmp(interface, zxdg_output_manager_v1_interface.name) == 0 &&
-               Wl.xdgOutputs == nullptr) {
-        Wl.xdgOutputs =
+               WaylandSession.xdgOutputs == nullptr) {
+        WaylandSession.xdgOutputs =
             static_cast<zxdg_output_manager_v1*>(bind(&zxdg_output_manager_v1_interface, 3));
     }
 }
 // An output that goes while others remain takes the pet to the first of
 // them, as an unplugged dock's screen leaves a laptop's own.
 void GlobalRemove(void*, wl_registry*, uint32_t name) {
-    auto& all = Wl.outputs;
+    auto& all = WaylandSession.outputs;
     auto gone = all.begin();
     while (gone != all.end() && (*gone)->name != name) ++gone;
     if (gone == all.end()) return;
-    const bool pets = (*gone)->output == Wl.output;
+    const bool pets = (*gone)->output == WaylandSession.output;
     all.erase(gone);
     if (!pets) return;
-    Wl.output = nullptr;
+    WaylandSession.output = nullptr;
     for (const auto& o : all) {
         if (o->width > 0 && o->height > 0) {
-            Wl.output = o->output;
-            Wl.width = o->width;
-            Wl.height = o->height;
+            WaylandSession.output = o->output;
+            WaylandSession.width = o->width;
+            WaylandSession.height = o->height;
             break;
         }
     }
-    if (Wl.output == nullptr) FatalError("the Wayland compositor took the screen away");
+    if (WaylandSession.output == nullptr) FatalError("the Wayland compositor took the screen away");
     WaylandOutputGone();
 }
 const wl_registry_listener RegistryListener = {Global, GlobalRemove};
@@ -188,34 +188,34 @@ const wl_registry_listener RegistryListener = {Global, GlobalRemove};
 wl_registry* Registry = nullptr;
 
 // Leaves nothing behind of a start that failed.
-const char* Refuse(const char* reason) {
+const char* WaylandRefuse(const char* reason) {
     WaylandForgetSeat();
-    for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(Wl.compositor),
-                        static_cast<void*>(Wl.shm), static_cast<void*>(Wl.seat),
-                        static_cast<void*>(Wl.layerShell), static_cast<void*>(Wl.idleInhibit),
-                        static_cast<void*>(Wl.wmBase), static_cast<void*>(Wl.plasmaShell),
-                        static_cast<void*>(Wl.fractionalScale), static_cast<void*>(Wl.viewporter)}) {
+    for (void* bound : {static_cast<void*>(Registry), static_cast<void*>(WaylandSession.compositor),
+                        static_cast<void*>(WaylandSession.shm), static_cast<void*>(WaylandSession.seat),
+                        static_cast<void*>(WaylandSession.layerShell), static_cast<void*>(WaylandSession.idleInhibit),
+                        static_cast<void*>(WaylandSession.wmBase), static_cast<void*>(WaylandSession.plasmaShell),
+                        static_cast<void*>(WaylandSession.fractionalScale), static_cast<void*>(WaylandSession.viewporter)}) {
         if (bound != nullptr) wl_proxy_destroy(static_cast<wl_proxy*>(bound));
     }
     Registry = nullptr;
-    Wl.outputs.clear();  // before the manager of their xdg outputs
-    if (Wl.xdgOutputs != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(Wl.xdgOutputs));
-    if (Wl.display != nullptr) wl_display_disconnect(Wl.display);
+    WaylandSession.outputs.clear();  // before the manager of their xdg outputs
+    if (WaylandSession.xdgOutputs != nullptr) wl_proxy_destroy(reinterpret_cast<wl_proxy*>(WaylandSession.xdgOutputs));
+    if (WaylandSession.display != nullptr) wl_display_disconnect(WaylandSession.display);
     CloseWakeups();
-    Wl.display = nullptr;
-    Wl.compositor = nullptr;
-    Wl.shm = nullptr;
-    Wl.seat = nullptr;
-    Wl.output = nullptr;
-    Wl.layerShell = nullptr;
-    Wl.idleInhibit = nullptr;
-    Wl.wmBase = nullptr;
-    Wl.plasmaShell = nullptr;
-    Wl.fractionalScale = nullptr;
-    Wl.viewporter = nullptr;
-    Wl.xdgOutputs = nullptr;
-    Wl.scale = 1;
-    Wl.viewport = false;
+    WaylandSession.display = nullptr;
+    WaylandSession.compositor = nullptr;
+    WaylandSession.shm = nullptr;
+    WaylandSession.seat = nullptr;
+    WaylandSession.output = nullptr;
+    WaylandSession.layerShell = nullptr;
+    WaylandSession.idleInhibit = nullptr;
+    WaylandSession.wmBase = nullptr;
+    WaylandSession.plasmaShell = nullptr;
+    WaylandSession.fractionalScale = nullptr;
+    WaylandSession.viewporter = nullptr;
+    WaylandSession.xdgOutputs = nullptr;
+    WaylandSession.scale = 1;
+    WaylandSession.viewport = false;
     PreferredScale = 0;
     return reason;
 }
@@ -224,21 +224,21 @@ char Reason[160];
 
 // Why a round trip of the start failed, for the reason Start gives.
 const char* Unanswered(Answer answer, const char* name) {
-    if (answer == Answer::Lost) return Refuse("the Wayland compositor closed the connection");
+    if (answer == Answer::Lost) return WaylandRefuse("the Wayland compositor closed the connection");
     std::snprintf(Reason, sizeof Reason, "no Wayland compositor answered on %s", name);
-    return Refuse(Reason);
+    return WaylandRefuse(Reason);
 }
 
 // The scale the compositor prefers for a surface on the pet's output, in
 // 120ths, or 0 where it does not say before the surface is shown: asked with
 // a layer surface of its own on the output that never gets a picture.
 uint32_t AskPreferredScale() {
-    wl_surface* surface = wl_compositor_create_surface(Wl.compositor);
+    wl_surface* surface = wl_compositor_create_surface(WaylandSession.compositor);
     wp_fractional_scale_v1* fractional =
-        wp_fractional_scale_manager_v1_get_fractional_scale(Wl.fractionalScale, surface);
+        wp_fractional_scale_manager_v1_get_fractional_scale(WaylandSession.fractionalScale, surface);
     wp_fractional_scale_v1_add_listener(fractional, &FractionalScaleListener, nullptr);
     zwlr_layer_surface_v1* layer = zwlr_layer_shell_v1_get_layer_surface(
-        Wl.layerShell, surface, Wl.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "pomfy-scale");
+        WaylandSession.layerShell, surface, WaylandSession.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND, "pomfy-scale");
     static const zwlr_layer_surface_v1_listener Listener = {
         [](void*, zwlr_layer_surface_v1* l, uint32_t serial, uint32_t, uint32_t) {
             zwlr_layer_surface_v1_ack_configure(l, serial);
@@ -258,20 +258,20 @@ uint32_t AskPreferredScale() {
 // shown through a viewport, where it offers both; else the output's integer
 // scale as the buffer scale (which needs wl_surface version 3).
 void ChooseScale() {
-    if (Wl.fractionalScale != nullptr && Wl.viewporter != nullptr) {
+    if (WaylandSession.fractionalScale != nullptr && WaylandSession.viewporter != nullptr) {
         const uint32_t preferred = AskPreferredScale();
         if (preferred > 0) {
-            Wl.scale = preferred / 120.0;
-            Wl.viewport = true;
+            WaylandSession.scale = preferred / 120.0;
+            WaylandSession.viewport = true;
             return;
         }
     }
-    for (const auto& o : Wl.outputs) {
-        if (o->output == Wl.output && o->scale > 1 && Wl.compositorVersion >= 3) Wl.scale = o->scale;
+    for (const auto& o : WaylandSession.outputs) {
+        if (o->output == WaylandSession.output && o->scale > 1 && WaylandSession.compositorVersion >= 3) WaylandSession.scale = o->scale;
     }
 }
 
-const char* Start() {
+const char* WaylandStart() {
     const char* name = std::getenv("WAYLAND_DISPLAY");
     if (name == nullptr || *name == '\0') {
         return "no Wayland compositor: WAYLAND_DISPLAY is not set";
@@ -283,43 +283,43 @@ const char* Start() {
     }
     static std::string why;
     if (!WaylandLoadLibraries(why)) return why.c_str();
-    Wl.display = wl_display_connect(name);
-    if (Wl.display == nullptr) {
+    WaylandSession.display = wl_display_connect(name);
+    if (WaylandSession.display == nullptr) {
         std::snprintf(Reason, sizeof Reason, "cannot connect to the Wayland compositor \"%s\"",
                       name);
-        return Refuse(Reason);
+        return WaylandRefuse(Reason);
     }
-    Registry = wl_display_get_registry(Wl.display);
+    Registry = wl_display_get_registry(WaylandSession.display);
     wl_registry_add_listener(Registry, &RegistryListener, nullptr);
     Answer answer = WaylandRoundTrip();
     if (answer != Answer::Given) return Unanswered(answer, name);
-    if (Wl.layerShell == nullptr) return Refuse("the Wayland compositor has no layer shell");
-    if (Wl.compositor == nullptr || Wl.shm == nullptr) {
-        return Refuse("the Wayland compositor offers no shared-memory surfaces");
+    if (WaylandSession.layerShell == nullptr) return WaylandRefuse("the Wayland compositor has no layer shell");
+    if (WaylandSession.compositor == nullptr || WaylandSession.shm == nullptr) {
+        return WaylandRefuse("the Wayland compositor offers no shared-memory surfaces");
     }
-    if (Wl.seat == nullptr) return Refuse("the Wayland compositor has no seat");
-    if (Wl.output == nullptr) return Refuse("the Wayland compositor has no screen");
-    if (!WaylandWatchSeat(Wl.seat)) return Refuse("cannot read keymaps (no xkbcommon context)");
+    if (WaylandSession.seat == nullptr) return WaylandRefuse("the Wayland compositor has no seat");
+    if (WaylandSession.output == nullptr) return WaylandRefuse("the Wayland compositor has no screen");
+    if (!WaylandWatchSeat(WaylandSession.seat)) return WaylandRefuse("cannot read keymaps (no xkbcommon context)");
     // The outputs' modes, their logical sizes and the seat's keyboard.
-    for (const auto& o : Wl.outputs) WatchLogicalSize(*o);
+    for (const auto& o : WaylandSession.outputs) WatchLogicalSize(*o);
     answer = WaylandRoundTrip();
     if (answer != Answer::Given) return Unanswered(answer, name);
     ChooseScale();
-    if (Wl.width <= 0 || Wl.height <= 0) {
-        return Refuse("the Wayland compositor's screen has no size");
+    if (WaylandSession.width <= 0 || WaylandSession.height <= 0) {
+        return WaylandRefuse("the Wayland compositor's screen has no size");
     }
-    if (!OpenWakeups(why)) return Refuse(why.c_str());
+    if (!OpenWakeups(why)) return WaylandRefuse(why.c_str());
     return nullptr;
 }
 
-void DesktopSize(int32_t& width, int32_t& height) {
-    width = Wl.width;
-    height = Wl.height;
+void WaylandDesktopSize(int32_t& width, int32_t& height) {
+    width = WaylandSession.width;
+    height = WaylandSession.height;
 }
 
 // Surfaces are placed in the compositor's logical pixels.
-void DesktopScale(double& factor, bool& devicePositions) {
-    factor = Wl.scale;
+void WaylandDesktopScale(double& factor, bool& devicePositions) {
+    factor = WaylandSession.scale;
     devicePositions = false;
 }
 
@@ -327,17 +327,17 @@ void DesktopScale(double& factor, bool& devicePositions) {
 // on which edge they lie: where less than the whole screen is free, the
 // free area's bottom is taken for the top of a bar along the bottom. Of the
 // two measures, the one that leaves less free counts.
-int32_t TaskbarTop() {
-    const int32_t height = Wl.height;
+int32_t WaylandTaskbarTop() {
+    const int32_t height = WaylandSession.height;
     int32_t top = 0;
-    for (const int32_t free : {Wl.freeHeight.load(), Wl.maximizedHeight.load()}) {
+    for (const int32_t free : {WaylandSession.freeHeight.load(), WaylandSession.maximizedHeight.load()}) {
         if (free > 0 && free < height && (top == 0 || free < top)) top = free;
     }
     return top;
 }
 
 // A layer surface has no taskbar entry: nothing to take out.
-void RemoveFromTaskbar(const char*) {}
+void WaylandRemoveFromTaskbar(const char*) {}
 
 }  // namespace
 
@@ -353,7 +353,7 @@ const wl_callback_listener SyncListener = {Answered};
 }  // namespace
 
 Answer WaylandRoundTrip() {
-    wl_display* d = Wl.display;
+    wl_display* d = WaylandSession.display;
     bool done = false;
     WlPtr<wl_callback, wl_callback_destroy> sync(wl_display_sync(d));
     wl_callback_add_listener(sync.get(), &SyncListener, &done);
@@ -385,12 +385,12 @@ Answer WaylandRoundTrip() {
 }
 
 void WaylandConnectionLost() {
-    const int error = wl_display_get_error(Wl.display);
+    const int error = wl_display_get_error(WaylandSession.display);
     char line[200];
     if (error == EPROTO) {
         const wl_interface* interface = nullptr;
         uint32_t id = 0;
-        const uint32_t code = wl_display_get_protocol_error(Wl.display, &interface, &id);
+        const uint32_t code = wl_display_get_protocol_error(WaylandSession.display, &interface, &id);
         std::snprintf(line, sizeof line, "the Wayland compositor refused a request (%s error %u)",
                       interface != nullptr ? interface->name : "protocol", code);
     } else {
@@ -401,7 +401,7 @@ void WaylandConnectionLost() {
 }
 
 extern const PlatformBackend WaylandBackend = {
-    "wayland",   Start,   DesktopSize, DesktopScale,      TaskbarTop,
-    RemoveFromTaskbar,    MonotonicNs, MonotonicSeconds,  nullptr,
+    "wayland",   WaylandStart,   WaylandDesktopSize, WaylandDesktopScale,      WaylandTaskbarTop,
+    WaylandRemoveFromTaskbar,    MonotonicNs, MonotonicSeconds,  nullptr,
     nullptr,     &WindowThreadDriver,  &WaylandMechanism,
 };

@@ -100,7 +100,7 @@ struct WaylandDesktop {
     std::atomic<int32_t> freeHeight{0};
     std::atomic<int32_t> maximizedHeight{0};
 };
-extern WaylandDesktop Wl;
+extern WaylandDesktop WaylandSession;
 
 // Ends the program with one line on why the connection failed.
 [[noreturn]] void WaylandConnectionLost();
@@ -118,7 +118,7 @@ Answer WaylandRoundTrip();
 // --- wayland_window.cpp, called by the other two files ----------------------
 
 // During a dispatch on the window thread:
-// The pet's output went away and Wl.output is another: the window moves
+// The pet's output went away and WaylandSession.output is another: the window moves
 // there.
 void WaylandOutputGone();
 // A click on this surface while the pet has no keyboard.

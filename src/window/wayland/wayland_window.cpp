@@ -74,7 +74,7 @@ std::unique_ptr<ShmBuffer> MakeBuffer(int32_t width, int32_t height) {
     void* map = mmap(nullptr, b->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, b->fd, 0);
     if (map == MAP_FAILED) return nullptr;
     b->pixels = static_cast<uint32_t*>(map);
-    wl_shm_pool* pool = wl_shm_create_pool(Wl.shm, b->fd, static_cast<int32_t>(b->bytes));
+    wl_shm_pool* pool = wl_shm_create_pool(WaylandSession.shm, b->fd, static_cast<int32_t>(b->bytes));
     b->buffer = wl_shm_pool_create_buffer(pool, 0, width, height, width * 4,
                                           WL_SHM_FORMAT_ARGB8888);
     wl_shm_pool_destroy(pool);
@@ -123,26 +123,26 @@ struct LayerWindow {
     bool rehome = false;  // the surfaces are to be made anew on the pet's output
     bool asking = false;  // keyboard interactivity exclusive for now
 };
-std::unique_ptr<LayerWindow> P;
+std::unique_ptr<LayerWindow> Layer;
 
 // The size is the one asked for, and sway sends the same again after every
 // move: an acknowledgement is enough, which the next commit carries.
 void Configure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, uint32_t) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
-    P->configured = true;
+    Layer->configured = true;
 }
 // A surface closed once shown is made anew on the pet's output (its own
 // went away); one closed at once was refused.
 void Closed(void*, zwlr_layer_surface_v1*) {
-    if (P->configured) P->rehome = true;
-    P->closed = true;
+    if (Layer->configured) Layer->rehome = true;
+    Layer->closed = true;
 }
 const zwlr_layer_surface_v1_listener LayerListener = {Configure, Closed};
 
 void GroundConfigure(void*, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t,
                      uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
-    Wl.freeHeight = static_cast<int32_t>(height);
+    WaylandSession.freeHeight = static_cast<int32_t>(height);
 }
 // The ground line then stays where it was last told.
 void GroundClosed(void*, zwlr_layer_surface_v1*) {}
@@ -154,7 +154,7 @@ void ProbeSize(void*, xdg_toplevel*, int32_t, int32_t height, wl_array* states) 
     for (size_t i = 0; i < states->size / sizeof *state; ++i) {
         maximized = maximized || state[i] == XDG_TOPLEVEL_STATE_MAXIMIZED;
     }
-    P->probeHeight = maximized ? height : 0;
+    Layer->probeHeight = maximized ? height : 0;
 }
 void ProbeClose(void*, xdg_toplevel*) {}
 // Bound at version 1: no later event comes.
@@ -167,8 +167,8 @@ const xdg_toplevel_listener ProbeListener = [] {
 // The configure is complete: its size counts.
 void ProbeConfigure(void*, xdg_surface* surface, uint32_t serial) {
     xdg_surface_ack_configure(surface, serial);
-    Wl.maximizedHeight = P->probeHeight;
-    P->probeAnswered = true;
+    WaylandSession.maximizedHeight = Layer->probeHeight;
+    Layer->probeAnswered = true;
 }
 const xdg_surface_listener ProbeSurfaceListener = {ProbeConfigure};
 
@@ -178,112 +178,112 @@ const xdg_surface_listener ProbeSurfaceListener = {ProbeConfigure};
 constexpr int64_t ProbeSpacingNs = 1000 * NsPerMs;
 
 void DropProbe() {
-    P->probeInPlasma.reset();
-    P->probe.reset();
-    P->probeXdg.reset();
-    P->probeSurface.reset();
+    Layer->probeInPlasma.reset();
+    Layer->probe.reset();
+    Layer->probeXdg.reset();
+    Layer->probeSurface.reset();
 }
 
 // The compositor puts a maximized window on an output of its own choosing,
 // the pet's when there is one.
 void MakeProbe() {
-    P->probeAnswered = false;
-    P->probeMadeNs = MonotonicNs();
-    P->probeSurface.reset(wl_compositor_create_surface(Wl.compositor));
-    P->probeXdg.reset(xdg_wm_base_get_xdg_surface(Wl.wmBase, P->probeSurface.get()));
-    xdg_surface_add_listener(P->probeXdg.get(), &ProbeSurfaceListener, nullptr);
-    P->probe.reset(xdg_surface_get_toplevel(P->probeXdg.get()));
-    xdg_toplevel_add_listener(P->probe.get(), &ProbeListener, nullptr);
-    xdg_toplevel_set_maximized(P->probe.get());
-    if (Wl.plasmaShell != nullptr) {
+    Layer->probeAnswered = false;
+    Layer->probeMadeNs = MonotonicNs();
+    Layer->probeSurface.reset(wl_compositor_create_surface(WaylandSession.compositor));
+    Layer->probeXdg.reset(xdg_wm_base_get_xdg_surface(WaylandSession.wmBase, Layer->probeSurface.get()));
+    xdg_surface_add_listener(Layer->probeXdg.get(), &ProbeSurfaceListener, nullptr);
+    Layer->probe.reset(xdg_surface_get_toplevel(Layer->probeXdg.get()));
+    xdg_toplevel_add_listener(Layer->probe.get(), &ProbeListener, nullptr);
+    xdg_toplevel_set_maximized(Layer->probe.get());
+    if (WaylandSession.plasmaShell != nullptr) {
         // Plasma lists a window from its start, shown or not.
-        P->probeInPlasma.reset(
-            org_kde_plasma_shell_get_surface(Wl.plasmaShell, P->probeSurface.get()));
-        org_kde_plasma_surface_set_skip_taskbar(P->probeInPlasma.get(), 1);
-        org_kde_plasma_surface_set_skip_switcher(P->probeInPlasma.get(), 1);
+        Layer->probeInPlasma.reset(
+            org_kde_plasma_shell_get_surface(WaylandSession.plasmaShell, Layer->probeSurface.get()));
+        org_kde_plasma_surface_set_skip_taskbar(Layer->probeInPlasma.get(), 1);
+        org_kde_plasma_surface_set_skip_switcher(Layer->probeInPlasma.get(), 1);
     }
-    wl_surface_commit(P->probeSurface.get());
+    wl_surface_commit(Layer->probeSurface.get());
 }
 
 ShmBuffer* FreeBuffer() {
-    for (auto& b : P->buffers) {
+    for (auto& b : Layer->buffers) {
         if (!b->busy) return b.get();
     }
-    if (P->buffers.size() >= MostBuffers) return nullptr;
+    if (Layer->buffers.size() >= MostBuffers) return nullptr;
     auto b = MakeBuffer(PetWindow.deviceWidth, PetWindow.deviceHeight);
     if (!b) FatalError("no memory for the pet's picture");
-    P->buffers.push_back(std::move(b));
-    return P->buffers.back().get();
+    Layer->buffers.push_back(std::move(b));
+    return Layer->buffers.back().get();
 }
 
-bool PictureWaits() { return P->damageLast >= 0; }
+bool PictureWaits() { return Layer->damageLast >= 0; }
 
 // Sends what the cycle changed, in one commit.
-void Commit() {
-    wl_surface* surface = P->surface.get();
-    bool any = P->moved;
-    P->starved = false;
+void WaylandCommit() {
+    wl_surface* surface = Layer->surface.get();
+    bool any = Layer->moved;
+    Layer->starved = false;
     if (PictureWaits()) {
         ShmBuffer* b = FreeBuffer();
         if (b == nullptr) {
-            P->starved = true;  // sent once the compositor gives one back
+            Layer->starved = true;  // sent once the compositor gives one back
         } else {
             std::memcpy(b->pixels, PetWindow.convertedRows, b->bytes);
             wl_surface_attach(surface, b->buffer, 0, 0);
-            const int32_t rows = P->damageLast - P->damageFirst + 1;
-            if (Wl.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
-                wl_surface_damage_buffer(surface, 0, P->damageFirst, PetWindow.deviceWidth, rows);
+            const int32_t rows = Layer->damageLast - Layer->damageFirst + 1;
+            if (WaylandSession.compositorVersion >= WL_SURFACE_DAMAGE_BUFFER_SINCE_VERSION) {
+                wl_surface_damage_buffer(surface, 0, Layer->damageFirst, PetWindow.deviceWidth, rows);
             } else if (PetWindow.deviceWidth == PetWindow.width) {
-                wl_surface_damage(surface, 0, P->damageFirst, PetWindow.width, rows);
+                wl_surface_damage(surface, 0, Layer->damageFirst, PetWindow.width, rows);
             } else {
                 wl_surface_damage(surface, 0, 0, PetWindow.width, PetWindow.height);
             }
             b->busy = true;
-            P->damageFirst = INT32_MAX;
-            P->damageLast = -1;
+            Layer->damageFirst = INT32_MAX;
+            Layer->damageLast = -1;
             any = true;
         }
     }
-    if (P->shapeChanged && !P->starved) {
-        wl_region* region = P->region.get();
+    if (Layer->shapeChanged && !Layer->starved) {
+        wl_region* region = Layer->region.get();
         wl_region_subtract(region, 0, 0, PetWindow.width, PetWindow.height);
-        for (const PixelRun& r : P->inputShape) wl_region_add(region, r.x, r.y, r.width, 1);
+        for (const PixelRun& r : Layer->inputShape) wl_region_add(region, r.x, r.y, r.width, 1);
         wl_surface_set_input_region(surface, region);
-        P->shapeChanged = false;
+        Layer->shapeChanged = false;
     }
-    if (P->moved) {
-        zwlr_layer_surface_v1_set_margin(P->layer.get(), P->y, 0, 0, P->x);
-        P->moved = false;
+    if (Layer->moved) {
+        zwlr_layer_surface_v1_set_margin(Layer->layer.get(), Layer->y, 0, 0, Layer->x);
+        Layer->moved = false;
     }
     if (any) wl_surface_commit(surface);
 }
 
-void Present(int32_t first, int32_t last) {
-    if (first < P->damageFirst) P->damageFirst = first;
-    if (last > P->damageLast) P->damageLast = last;
+void WaylandPresent(int32_t first, int32_t last) {
+    if (first < Layer->damageFirst) Layer->damageFirst = first;
+    if (last > Layer->damageLast) Layer->damageLast = last;
     if (const std::vector<PixelRun>* shape = ShapeChange()) {
-        ToLogicalRuns(*shape, P->inputShape);
-        P->shapeChanged = true;
+        ToLogicalRuns(*shape, Layer->inputShape);
+        Layer->shapeChanged = true;
     }
 }
 
-bool Move(int32_t x, int32_t y) {
-    P->x = x;
-    P->y = y;
-    P->moved = true;
+bool WaylandMove(int32_t x, int32_t y) {
+    Layer->x = x;
+    Layer->y = y;
+    Layer->moved = true;
     return true;
 }
 
-void EndCycle() {
-    Commit();
-    if (P->probeAnswered && MonotonicNs() - P->probeMadeNs >= ProbeSpacingNs) {
+void WaylandEndCycle() {
+    WaylandCommit();
+    if (Layer->probeAnswered && MonotonicNs() - Layer->probeMadeNs >= ProbeSpacingNs) {
         DropProbe();
         MakeProbe();
     }
 }
 
-void Dispatch() {
-    if (wl_display_dispatch_pending(Wl.display) < 0) WaylandConnectionLost();
+void WaylandDispatch() {
+    if (wl_display_dispatch_pending(WaylandSession.display) < 0) WaylandConnectionLost();
 }
 
 // Whether the layer shell knows keyboard focus on demand; before it, a
@@ -297,41 +297,41 @@ bool OnDemand(zwlr_layer_surface_v1* layer) {
 // first commit of each.
 void MakeSurfaces() {
     const int32_t width = PetWindow.width, height = PetWindow.height;
-    P->surface.reset(wl_compositor_create_surface(Wl.compositor));
+    Layer->surface.reset(wl_compositor_create_surface(WaylandSession.compositor));
     // A buffer of device pixels, shown at the surface's logical size.
-    if (Wl.viewport) {
-        P->viewport.reset(wp_viewporter_get_viewport(Wl.viewporter, P->surface.get()));
-        wp_viewport_set_destination(P->viewport.get(), width, height);
+    if (WaylandSession.viewport) {
+        Layer->viewport.reset(wp_viewporter_get_viewport(WaylandSession.viewporter, Layer->surface.get()));
+        wp_viewport_set_destination(Layer->viewport.get(), width, height);
     } else if (PetWindow.deviceWidth != width) {
-        wl_surface_set_buffer_scale(P->surface.get(), PetWindow.deviceWidth / width);
+        wl_surface_set_buffer_scale(Layer->surface.get(), PetWindow.deviceWidth / width);
     }
-    P->layer.reset(zwlr_layer_shell_v1_get_layer_surface(Wl.layerShell, P->surface.get(),
-                                                         Wl.output,
+    Layer->layer.reset(zwlr_layer_shell_v1_get_layer_surface(WaylandSession.layerShell, Layer->surface.get(),
+                                                         WaylandSession.output,
                                                          ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM, "pomfy"));
-    zwlr_layer_surface_v1* l = P->layer.get();
+    zwlr_layer_surface_v1* l = Layer->layer.get();
     zwlr_layer_surface_v1_add_listener(l, &LayerListener, nullptr);
     zwlr_layer_surface_v1_set_size(l, static_cast<uint32_t>(width), static_cast<uint32_t>(height));
     zwlr_layer_surface_v1_set_anchor(
         l, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_exclusive_zone(l, -1);
-    zwlr_layer_surface_v1_set_margin(l, P->y, 0, 0, P->x);
+    zwlr_layer_surface_v1_set_margin(l, Layer->y, 0, 0, Layer->x);
     zwlr_layer_surface_v1_set_keyboard_interactivity(
         l, OnDemand(l) ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND
                        : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
-    wl_surface_commit(P->surface.get());
+    wl_surface_commit(Layer->surface.get());
 
-    P->groundSurface.reset(wl_compositor_create_surface(Wl.compositor));
-    P->ground.reset(zwlr_layer_shell_v1_get_layer_surface(
-        Wl.layerShell, P->groundSurface.get(), Wl.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
+    Layer->groundSurface.reset(wl_compositor_create_surface(WaylandSession.compositor));
+    Layer->ground.reset(zwlr_layer_shell_v1_get_layer_surface(
+        WaylandSession.layerShell, Layer->groundSurface.get(), WaylandSession.output, ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND,
         "pomfy-ground"));
-    zwlr_layer_surface_v1_add_listener(P->ground.get(), &GroundListener, nullptr);
+    zwlr_layer_surface_v1_add_listener(Layer->ground.get(), &GroundListener, nullptr);
     zwlr_layer_surface_v1_set_anchor(
-        P->ground.get(), ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+        Layer->ground.get(), ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                              ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
                              ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-    zwlr_layer_surface_v1_set_exclusive_zone(P->ground.get(), 0);
-    wl_surface_commit(P->groundSurface.get());
-    if (Wl.wmBase != nullptr) MakeProbe();
+    zwlr_layer_surface_v1_set_exclusive_zone(Layer->ground.get(), 0);
+    wl_surface_commit(Layer->groundSurface.get());
+    if (WaylandSession.wmBase != nullptr) MakeProbe();
 }
 
 // Waits for the first configure of the surfaces just made, then shows the
@@ -340,30 +340,30 @@ const char* ShowSurfaces() {
     const Answer answer = WaylandRoundTrip();
     if (answer == Answer::Lost) WaylandConnectionLost();
     if (answer == Answer::Silent) return "the Wayland compositor did not answer";
-    if (P->closed || !P->configured) return "the Wayland compositor refused the pet's surface";
-    if (Wl.idleInhibit != nullptr) {
+    if (Layer->closed || !Layer->configured) return "the Wayland compositor refused the pet's surface";
+    if (WaylandSession.idleInhibit != nullptr) {
         // The screen saver stays off while the window is open.
-        P->inhibitor.reset(
-            zwp_idle_inhibit_manager_v1_create_inhibitor(Wl.idleInhibit, P->surface.get()));
+        Layer->inhibitor.reset(
+            zwp_idle_inhibit_manager_v1_create_inhibitor(WaylandSession.idleInhibit, Layer->surface.get()));
     }
-    P->damageFirst = 0;
-    P->damageLast = PetWindow.deviceHeight - 1;
-    P->shapeChanged = true;
-    Commit();
-    if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
+    Layer->damageFirst = 0;
+    Layer->damageLast = PetWindow.deviceHeight - 1;
+    Layer->shapeChanged = true;
+    WaylandCommit();
+    if (wl_display_flush(WaylandSession.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
     return nullptr;
 }
 
-const char* CreateWindow(int32_t x, int32_t y) {
-    P = std::make_unique<LayerWindow>();
-    P->x = x;
-    P->y = y;
+const char* WaylandCreateWindow(int32_t x, int32_t y) {
+    Layer = std::make_unique<LayerWindow>();
+    Layer->x = x;
+    Layer->y = y;
     ShowRowsAs(RowForm::Alpha);
-    ToLogicalRuns(*ShapeChange(), P->inputShape);
-    P->region.reset(wl_compositor_create_region(Wl.compositor));
+    ToLogicalRuns(*ShapeChange(), Layer->inputShape);
+    Layer->region.reset(wl_compositor_create_region(WaylandSession.compositor));
     MakeSurfaces();
     const char* failure = ShowSurfaces();
-    if (failure != nullptr) P.reset();
+    if (failure != nullptr) Layer.reset();
     return failure;
 }
 
@@ -371,24 +371,24 @@ const char* CreateWindow(int32_t x, int32_t y) {
 // compositor closes them, or is about to): new ones on the pet's output now,
 // at the same place where the window fits there, else moved just inside.
 void MoveToOutput() {
-    P->rehome = false;
-    P->inhibitor.reset();
+    Layer->rehome = false;
+    Layer->inhibitor.reset();
     DropProbe();
-    P->ground.reset();
-    P->groundSurface.reset();
-    P->layer.reset();
-    P->viewport.reset();
-    P->surface.reset();
-    P->buffers.clear();
-    P->configured = P->closed = P->asking = false;
-    P->moved = false;
-    Wl.freeHeight = 0;
-    Wl.maximizedHeight = 0;
-    const int32_t x = std::clamp(P->x, 0, std::max(0, Wl.width - PetWindow.width));
-    const int32_t y = std::clamp(P->y, 0, std::max(0, Wl.height - PetWindow.height));
-    if (x != P->x || y != P->y) {
-        P->x = x;
-        P->y = y;
+    Layer->ground.reset();
+    Layer->groundSurface.reset();
+    Layer->layer.reset();
+    Layer->viewport.reset();
+    Layer->surface.reset();
+    Layer->buffers.clear();
+    Layer->configured = Layer->closed = Layer->asking = false;
+    Layer->moved = false;
+    WaylandSession.freeHeight = 0;
+    WaylandSession.maximizedHeight = 0;
+    const int32_t x = std::clamp(Layer->x, 0, std::max(0, WaylandSession.width - PetWindow.width));
+    const int32_t y = std::clamp(Layer->y, 0, std::max(0, WaylandSession.height - PetWindow.height));
+    if (x != Layer->x || y != Layer->y) {
+        Layer->x = x;
+        Layer->y = y;
         WindowPlaced(x, y);
     }
     DesktopResized();
@@ -397,13 +397,13 @@ void MoveToOutput() {
     if (failure != nullptr) FatalError(failure);
 }
 
-void DestroyWindow() {
-    P.reset();
-    if (wl_display_flush(Wl.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
+void WaylandDestroyWindow() {
+    Layer.reset();
+    if (wl_display_flush(WaylandSession.display) < 0 && errno != EAGAIN) WaylandConnectionLost();
 }
 
-bool EventsWaiting() {
-    wl_display* d = Wl.display;
+bool WaylandEventsWaiting() {
+    wl_display* d = WaylandSession.display;
     if (wl_display_prepare_read(d) != 0) return true;
     pollfd p{wl_display_get_fd(d), POLLIN, 0};
     if (poll(&p, 1, 0) > 0) {
@@ -417,23 +417,23 @@ bool EventsWaiting() {
     return false;
 }
 
-void HandleEvents(int32_t) {
+void WaylandHandleEvents(int32_t) {
     // libwayland dispatches what it has read as a whole; it is a handful of
     // events at a time.
-    Dispatch();
-    if (P && P->rehome) {
+    WaylandDispatch();
+    if (Layer && Layer->rehome) {
         // A closed surface may come before the news that its output went:
-        // that comes by the end of a round trip, and Wl.output with it.
-        if (P->closed && WaylandRoundTrip() == Answer::Lost) WaylandConnectionLost();
+        // that comes by the end of a round trip, and WaylandSession.output with it.
+        if (Layer->closed && WaylandRoundTrip() == Answer::Lost) WaylandConnectionLost();
         MoveToOutput();
     }
     WaylandDeliverKeys();
     // A picture that waited for a buffer goes as soon as one comes back.
-    if (P && P->starved) Commit();
+    if (Layer && Layer->starved) WaylandCommit();
 }
 
-void WaitForWork(int64_t until) {
-    wl_display* d = Wl.display;
+void WaylandWaitForWork(int64_t until) {
+    wl_display* d = WaylandSession.display;
     if (wl_display_prepare_read(d) != 0) return;  // events wait to be handled
     short out = 0;
     if (wl_display_flush(d) < 0) {
@@ -461,12 +461,12 @@ void WaitForWork(int64_t until) {
 
 // Nothing finds a layer surface by its caption and it has no taskbar entry:
 // the core keeps the caption, and there is nothing to set here.
-void SetTitle(const char*) {}
+void WaylandSetTitle(const char*) {}
 
 }  // namespace
 
 void WaylandOutputGone() {
-    if (P) P->rehome = true;
+    if (Layer) Layer->rehome = true;
 }
 
 // A click on the body that brought no keyboard (phoc gives it on a click
@@ -475,22 +475,22 @@ void WaylandOutputGone() {
 // it comes, and only after a click on the pet, so that it never takes the
 // keyboard from a window being typed in.
 void WaylandClickedWithoutKeyboard(wl_surface* surface) {
-    if (!P || surface != P->surface.get() || P->asking || !OnDemand(P->layer.get())) return;
-    P->asking = true;
+    if (!Layer || surface != Layer->surface.get() || Layer->asking || !OnDemand(Layer->layer.get())) return;
+    Layer->asking = true;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+        Layer->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
     wl_surface_commit(surface);
 }
 
 void WaylandKeyboardCame() {
-    if (!P || !P->asking) return;
-    P->asking = false;
+    if (!Layer || !Layer->asking) return;
+    Layer->asking = false;
     zwlr_layer_surface_v1_set_keyboard_interactivity(
-        P->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
-    wl_surface_commit(P->surface.get());
+        Layer->layer.get(), ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_ON_DEMAND);
+    wl_surface_commit(Layer->surface.get());
 }
 
 extern const WindowMechanism WaylandMechanism = {
-    CreateWindow, DestroyWindow, EventsWaiting, HandleEvents, WaitForWork, WakeNow,
-    WakeAt,       Present,       Move,          EndCycle,     SetTitle,
+    WaylandCreateWindow, WaylandDestroyWindow, WaylandEventsWaiting, WaylandHandleEvents, WaylandWaitForWork, WakeNow,
+    WakeAt,       WaylandPresent,       WaylandMove,          WaylandEndCycle,     WaylandSetTitle,
 };

@@ -42,7 +42,7 @@ namespace {
 
 // The window thread's state. Only the window thread writes it, except where
 // an atomic says that another thread reads it.
-struct PetWindowState {
+struct Win32WindowState {
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> active{false};
     // For the tests: what the thread has done, and whether it sleeps.
@@ -64,7 +64,7 @@ struct PetWindowState {
     bool queueUnread = true;
 };
 
-PetWindowState Pet;
+Win32WindowState Win32Window;
 
 // What the two threads sleep on. Made once, by Win32Start, and kept for
 // the whole run.
@@ -129,7 +129,7 @@ void DrawRows(HDC dc, int32_t first, int32_t last) {
     if (PetWindow.convertedRows == nullptr || first > last) return;
     // The description of just this band, top-down, so that the band's first
     // row is the first row of the bits handed over.
-    BITMAPINFO band = Pet.bitmap;
+    BITMAPINFO band = Win32Window.bitmap;
     const int32_t rows = last - first + 1;
     band.bmiHeader.biHeight = -rows;
     const int32_t width = PetWindow.deviceWidth;
@@ -170,7 +170,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         }
         case WM_SYSKEYDOWN:
         case WM_SYSKEYUP: {
-            if (!Pet.active) break;
+            if (!Win32Window.active) break;
             const uint32_t key = static_cast<uint32_t>(wParam);
             // Alt+Enter would switch to full screen: the window never does.
             if (key == VK_RETURN) return 0;
@@ -196,11 +196,11 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             CloseRequested();
             return 0;
         case WM_ACTIVATE:
-            Pet.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
+            Win32Window.active = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
             FocusChanged();
             return 0;
         case WM_SIZE:
-            if (wParam == SIZE_MAXIMIZED && Pet.active) return 0;
+            if (wParam == SIZE_MAXIMIZED && Win32Window.active) return 0;
             break;
         case WM_PAINT: {
             PAINTSTRUCT paint;
@@ -219,7 +219,7 @@ LRESULT CALLBACK PetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             return 0;
         }
         case WM_SETCURSOR:
-            SetCursor(Pet.arrow);
+            SetCursor(Win32Window.arrow);
             return TRUE;
         default:
             break;
@@ -241,43 +241,43 @@ void HoldDisplay() {
     HANDLE request = PowerRequests.create(&reason);
     if (request == INVALID_HANDLE_VALUE || request == nullptr) return;
     if (PowerRequests.set(request, PowerRequestDisplayRequired))
-        Pet.displayRequest = request;
+        Win32Window.displayRequest = request;
     else
         CloseHandle(request);
 }
 
 void LetDisplayGo() {
-    if (Pet.displayRequest == nullptr) return;
-    PowerRequests.clear(Pet.displayRequest, PowerRequestDisplayRequired);
-    CloseHandle(Pet.displayRequest);
-    Pet.displayRequest = nullptr;
+    if (Win32Window.displayRequest == nullptr) return;
+    PowerRequests.clear(Win32Window.displayRequest, PowerRequestDisplayRequired);
+    CloseHandle(Win32Window.displayRequest);
+    Win32Window.displayRequest = nullptr;
 }
 
 // Undoes what creating the window changed, each part only if it was done.
 void ReleaseWindow() {
-    HWND window = Pet.window.exchange(nullptr);
+    HWND window = Win32Window.window.exchange(nullptr);
     if (window != nullptr) DestroyWindow(window);
     LetDisplayGo();
-    if (Pet.classRegistered) UnregisterClassA(Pet.className, GetModuleHandleA(nullptr));
-    Pet.classRegistered = false;
-    Pet.active = false;
+    if (Win32Window.classRegistered) UnregisterClassA(Win32Window.className, GetModuleHandleA(nullptr));
+    Win32Window.classRegistered = false;
+    Win32Window.active = false;
 }
 
 bool RegisterPetClass(const char* title) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    std::snprintf(Pet.className, sizeof Pet.className, "%s%s", ClassPrefix, title);
-    Pet.arrow = LoadCursorA(nullptr, IDC_ARROW);
+    std::snprintf(Win32Window.className, sizeof Win32Window.className, "%s%s", ClassPrefix, title);
+    Win32Window.arrow = LoadCursorA(nullptr, IDC_ARROW);
     WNDCLASSA windowClass = {};
     windowClass.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = PetWindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
     if (windowClass.hIcon == nullptr) windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = Pet.arrow;
+    windowClass.hCursor = Win32Window.arrow;
     windowClass.hbrBackground = nullptr;
-    windowClass.lpszClassName = Pet.className;
-    Pet.classRegistered = RegisterClassA(&windowClass) != 0;
-    return Pet.classRegistered;
+    windowClass.lpszClassName = Win32Window.className;
+    Win32Window.classRegistered = RegisterClassA(&windowClass) != 0;
+    return Win32Window.classRegistered;
 }
 
 SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
@@ -296,18 +296,18 @@ SetLayeredWindowAttributesFunction FindSetLayeredAttributes() {
 // window whose colour key hides the mask colour.
 const char* MakeWindow(int32_t x, int32_t y) {
     const SetLayeredWindowAttributesFunction setLayeredAttributes = FindSetLayeredAttributes();
-    HWND window = CreateWindowExA(WS_EX_LAYERED, Pet.className, PetWindow.title,
+    HWND window = CreateWindowExA(WS_EX_LAYERED, Win32Window.className, PetWindow.title,
                                   WS_POPUP | WS_VISIBLE, x, y, PetWindow.deviceWidth, PetWindow.deviceHeight,
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (window == nullptr) return Failed("Windows refused to create it", GetLastError());
-    Pet.window = window;
+    Win32Window.window = window;
     SetForegroundWindow(window);
     if (setLayeredAttributes == nullptr)
         return Failed("this system has no see-through (layered) windows", 0);
     if (!setLayeredAttributes(window, ColourKey, 0, LWA_COLORKEY))
         return Failed("its colour key was refused", GetLastError());
 
-    BITMAPINFOHEADER& header = Pet.bitmap.bmiHeader;
+    BITMAPINFOHEADER& header = Win32Window.bitmap.bmiHeader;
     header = BITMAPINFOHEADER();
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = PetWindow.deviceWidth;
@@ -327,7 +327,7 @@ const char* Win32CreateWindow(int32_t x, int32_t y) {
         ReleaseWindow();
         return failure;
     }
-    Pet.active = true;
+    Win32Window.active = true;
     return nullptr;
 }
 
@@ -336,7 +336,7 @@ void Win32DestroyWindow() {
 }
 
 bool Win32EventsWaiting() {
-    return Pet.queueUnread;
+    return Win32Window.queueUnread;
 }
 
 void Win32HandleEvents(int32_t max) {
@@ -344,7 +344,7 @@ void Win32HandleEvents(int32_t max) {
     for (int32_t i = 0; i < max; ++i) {
         // Messages sent by other threads are answered inside PeekMessageA.
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            Pet.queueUnread = false;
+            Win32Window.queueUnread = false;
             return;
         }
         TranslateMessage(&message);
@@ -370,11 +370,11 @@ void Win32WaitForWork(int64_t until) {
     }
     HANDLE objects[3] = {Waits.wake, Waits.timer, Waits.deadline};
     int64_t armed = Waits.armedAt;
-    Pet.resting = true;
+    Win32Window.resting = true;
     const DWORD woken =
         MsgWaitForMultipleObjectsEx(count, objects, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    Pet.resting = false;
-    if (woken == WAIT_OBJECT_0 + count) Pet.queueUnread = true;
+    Win32Window.resting = false;
+    if (woken == WAIT_OBJECT_0 + count) Win32Window.queueUnread = true;
     // The wait took the timer's signal: nothing is left to cancel, unless
     // it has been set again since.
     if (woken == WAIT_OBJECT_0 + 1) Waits.armedAt.compare_exchange_strong(armed, NoDeadline);
@@ -384,7 +384,7 @@ void Win32WaitForWork(int64_t until) {
                       static_cast<unsigned long>(GetLastError()));
         FatalError(line);
     }
-    Pet.wakeups.fetch_add(1);
+    Win32Window.wakeups.fetch_add(1);
 }
 
 void Win32Wake() {
@@ -408,7 +408,7 @@ void Win32SetTimer(int64_t when) {
 }
 
 void Win32Present(int32_t first, int32_t last) {
-    HWND window = Pet.window;
+    HWND window = Win32Window.window;
     HDC dc = GetDC(window);
     if (dc == nullptr) {
         // Tried again, whole, by a later cycle.
@@ -417,7 +417,7 @@ void Win32Present(int32_t first, int32_t last) {
     }
     DrawRows(dc, first, last);
     ReleaseDC(window, dc);
-    Pet.presents.fetch_add(1);
+    Win32Window.presents.fetch_add(1);
 }
 
 bool Win32Move(int32_t x, int32_t y) {
@@ -425,14 +425,14 @@ bool Win32Move(int32_t x, int32_t y) {
     // SetWindowPos returns, and WM_WINDOWPOSCHANGED, sent from inside it,
     // has told the core where the window went. A move never activates the
     // window: the keyboard stays where the user put it.
-    SetWindowPos(Pet.window, nullptr, x, y, 0, 0,
+    SetWindowPos(Win32Window.window, nullptr, x, y, 0, 0,
                  SWP_NOOWNERZORDER | SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
     return false;
 }
 
 void Win32SetTitle(const char* title) {
     // Its own window: the caption is the server's before the call returns.
-    SetWindowTextA(Pet.window, title);
+    SetWindowTextA(Win32Window.window, title);
 }
 
 }  // namespace
@@ -502,7 +502,7 @@ bool MakeWaitObjects() {
 }
 
 bool PetWindowHoldsDisplay() {
-    return Pet.displayRequest != nullptr;
+    return Win32Window.displayRequest != nullptr;
 }
 
 bool HighResolutionPauses() {
@@ -510,25 +510,25 @@ bool HighResolutionPauses() {
 }
 
 HWND PetWindowHandle() {
-    return Pet.window;
+    return Win32Window.window;
 }
 
 bool PetWindowActive() {
-    return Pet.active;
+    return Win32Window.active;
 }
 
 long PetWindowWakeups() {
-    return Pet.wakeups.load();
+    return Win32Window.wakeups.load();
 }
 
 long PetWindowPresents() {
-    return Pet.presents.load();
+    return Win32Window.presents.load();
 }
 
 bool PetWindowResting() {
-    return Pet.resting.load();
+    return Win32Window.resting.load();
 }
 
 void BringPetWindowToFront() {
-    if (HWND window = Pet.window) SendMessageA(window, BringToFront, 0, 0);
+    if (HWND window = Win32Window.window) SendMessageA(window, BringToFront, 0, 0);
 }

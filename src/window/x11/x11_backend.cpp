@@ -11,10 +11,10 @@ double Scale = 1;  // read by Start, from the window thread's connection before 
 
 const char* Start() {
     static std::string why;
-    X11Pet.display = X11Connect(why);
-    if (X11Pet.display == nullptr) return why.c_str();
+    X11Window.display = X11Connect(why);
+    if (X11Window.display == nullptr) return why.c_str();
     X11PlaceDesktop();
-    Scale = X11DesktopScale(X11Pet.display);
+    Scale = X11DesktopScale(X11Window.display);
     return nullptr;
 }
 

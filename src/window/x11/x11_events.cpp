@@ -27,14 +27,14 @@ void HandleKey(XKeyEvent& event) {
 // events give root coordinates when the window manager sends them, and when
 // the server sends them while the window has no frame.
 void LearnPosition(const XConfigureEvent& event) {
-    if (!event.send_event && !X11Pet.parentIsRoot) return;
+    if (!event.send_event && !X11Window.parentIsRoot) return;
     int32_t x = 0, y = 0;
     X11RootToDesktop(event.x, event.y, x, y);
     WindowPlaced(x, y);
 }
 
 void HandleEvent(XEvent& event) {
-    if (event.xany.window != X11Pet.window) return;
+    if (event.xany.window != X11Window.window) return;
     switch (event.type) {
         case KeyPress:
             HandleKey(event.xkey);
@@ -43,8 +43,8 @@ void HandleEvent(XEvent& event) {
             // A click on the sprite (the input shape lets no other reach
             // the window) gives it the keyboard, unless its window manager
             // does that.
-            if (X11Pet.kind.takesFocus) {
-                XSetInputFocus(X11Pet.display, X11Pet.window, RevertToParent, event.xbutton.time);
+            if (X11Window.kind.takesFocus) {
+                XSetInputFocus(X11Window.display, X11Window.window, RevertToParent, event.xbutton.time);
             }
             break;
         case FocusIn:
@@ -56,15 +56,15 @@ void HandleEvent(XEvent& event) {
             if (event.xexpose.count == 0) X11DrawRows(0, PetWindow.deviceHeight - 1);
             break;
         case ConfigureNotify:
-            if (X11Pet.kind.placedByServer) LearnPosition(event.xconfigure);
+            if (X11Window.kind.placedByServer) LearnPosition(event.xconfigure);
             break;
         case ReparentNotify:
-            X11Pet.parentIsRoot = event.xreparent.parent == X11Pet.root;
+            X11Window.parentIsRoot = event.xreparent.parent == X11Window.root;
             break;
         case ClientMessage:
-            if (event.xclient.message_type == X11Pet.atoms[WmProtocols] &&
+            if (event.xclient.message_type == X11Window.atoms[WmProtocols] &&
                 event.xclient.format == 32 &&
-                static_cast<Atom>(event.xclient.data.l[0]) == X11Pet.atoms[WmDeleteWindow]) {
+                static_cast<Atom>(event.xclient.data.l[0]) == X11Window.atoms[WmDeleteWindow]) {
                 CloseRequested();
             }
             break;
@@ -77,19 +77,19 @@ void HandleEvent(XEvent& event) {
 
 void X11CheckFault() {
     // The window may be invisible or unreachable: the pet cannot go on.
-    if (X11Pet.fault.happened) {
-        FatalError(X11FaultText(X11Pet.display, X11Pet.fault, X11Pet.shapeOpcode).c_str());
+    if (X11Window.fault.happened) {
+        FatalError(X11FaultText(X11Window.display, X11Window.fault, X11Window.shapeOpcode).c_str());
     }
 }
 
 bool X11EventsWaiting() {
-    return XEventsQueued(X11Pet.display, QueuedAlready) > 0;
+    return XEventsQueued(X11Window.display, QueuedAlready) > 0;
 }
 
 void X11HandleEvents(int32_t max) {
-    for (int32_t n = 0; n < max && XEventsQueued(X11Pet.display, QueuedAlready) > 0; ++n) {
+    for (int32_t n = 0; n < max && XEventsQueued(X11Window.display, QueuedAlready) > 0; ++n) {
         XEvent event;
-        XNextEvent(X11Pet.display, &event);
+        XNextEvent(X11Window.display, &event);
         HandleEvent(event);
     }
     X11CheckFault();

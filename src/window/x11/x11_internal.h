@@ -227,7 +227,7 @@ enum X11WindowAtom { WmProtocols, WmDeleteWindow, NetWmName, Utf8String, X11Wind
 // The pet window and the window thread's connection. Set up by Start on the
 // logic thread before the window thread exists; from then on the window
 // thread's alone.
-struct X11PetState {
+struct X11WindowState {
     Display* display = nullptr;
     Window root = None;
     Window window = None;
@@ -242,7 +242,7 @@ struct X11PetState {
     X11Fault fault;
     Atom atoms[X11WindowAtomCount] = {};
 };
-extern X11PetState X11Pet;
+extern X11WindowState X11Window;
 
 // The window thread's mechanism (platform.h's WindowMechanism).
 const char* X11CreateWindow(int32_t x, int32_t y);

@@ -15,11 +15,11 @@
 
 void X11WaitForWork(int64_t until) {
     X11CheckFault();
-    Display* d = X11Pet.display;
+    Display* d = X11Window.display;
     XFlush(d);
     if (XEventsQueued(d, QueuedAlready) > 0) return;
-    if (X11Pet.desktopBacklog) {
-        X11Pet.desktopBacklog = X11DrainDesktop();
+    if (X11Window.desktopBacklog) {
+        X11Window.desktopBacklog = X11DrainDesktop();
         return;
     }
     pollfd fds[4] = {{ConnectionNumber(d), POLLIN, 0}, {}, {}, {X11DesktopSocket(), POLLIN, 0}};
@@ -33,7 +33,7 @@ void X11WaitForWork(int64_t until) {
         FatalError(line.c_str());
     }
     DrainWakeups(fds[1], fds[2]);
-    if (fds[3].revents != 0) X11Pet.desktopBacklog = X11DrainDesktop();
+    if (fds[3].revents != 0) X11Window.desktopBacklog = X11DrainDesktop();
     // Reads what arrived; a closed connection ends the program here.
     if (fds[0].revents != 0) XEventsQueued(d, QueuedAfterReading);
     X11CheckFault();

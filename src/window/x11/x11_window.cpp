@@ -38,7 +38,7 @@
 #include "wakeups.h"
 #include "x11_internal.h"
 
-X11PetState X11Pet;
+X11WindowState X11Window;
 
 namespace {
 
@@ -50,28 +50,28 @@ void SetShape(int kind, const std::vector<PixelRun>& runs) {
         rects.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y),
                                    static_cast<unsigned short>(r.width), 1});
     }
-    XShapeCombineRectangles(X11Pet.display, X11Pet.window, kind, 0, 0, rects.data(),
+    XShapeCombineRectangles(X11Window.display, X11Window.window, kind, 0, 0, rects.data(),
                             static_cast<int>(rects.size()), ShapeSet, YXBanded);
 }
 
 void StoreTitle(const char* title) {
-    Display* d = X11Pet.display;
-    XStoreName(d, X11Pet.window, title);
+    Display* d = X11Window.display;
+    XStoreName(d, X11Window.window, title);
     const std::string utf8 = Latin1ToUtf8(title);
-    XChangeProperty(d, X11Pet.window, X11Pet.atoms[NetWmName], X11Pet.atoms[Utf8String], 8,
+    XChangeProperty(d, X11Window.window, X11Window.atoms[NetWmName], X11Window.atoms[Utf8String], 8,
                     PropModeReplace, reinterpret_cast<const unsigned char*>(utf8.data()),
                     static_cast<int>(utf8.size()));
 }
 
 // Sets both shapes, or the input shape alone where alpha cuts the picture.
 void SetShapes(const std::vector<PixelRun>& runs) {
-    if (X11Pet.kind.boundingShape) SetShape(ShapeBounding, runs);
+    if (X11Window.kind.boundingShape) SetShape(ShapeBounding, runs);
     SetShape(ShapeInput, runs);
 }
 
 // Makes the window; an empty string on success, else what went wrong.
 std::string Make(int32_t x, int32_t y) {
-    X11PetState& s = X11Pet;
+    X11WindowState& s = X11Window;
     Display* d = s.display;
     const int screen = DefaultScreen(d);
     s.root = RootWindow(d, screen);
@@ -185,7 +185,7 @@ std::string Make(int32_t x, int32_t y) {
 
 // What Make left behind, on success or failure.
 void Unmake() {
-    X11PetState& s = X11Pet;
+    X11WindowState& s = X11Window;
     Display* d = s.display;
     X11SetPetWindow(None);
     X11TrapErrors(nullptr, nullptr, -1);
@@ -200,7 +200,7 @@ void Unmake() {
     if (s.window != None) XDestroyWindow(d, s.window);
     XCloseDisplay(d);  // also frees a colormap of our own
     CloseWakeups();
-    s = X11PetState();
+    s = X11WindowState();
 }
 
 }  // namespace
@@ -216,7 +216,7 @@ const char* X11CreateWindow(int32_t x, int32_t y) {
         Unmake();
         return failure.c_str();
     }
-    X11SetPetWindow(X11Pet.window);
+    X11SetPetWindow(X11Window.window);
     return nullptr;
 }
 
@@ -225,7 +225,7 @@ void X11DestroyWindow() {
 }
 
 void X11DrawRows(int32_t first, int32_t last) {
-    const X11PetState& s = X11Pet;
+    const X11WindowState& s = X11Window;
     const unsigned width = static_cast<unsigned>(PetWindow.deviceWidth);
     const unsigned rows = static_cast<unsigned>(last - first + 1);
     if (!s.kind.pictureAsBackground) {
@@ -251,9 +251,9 @@ void X11Present(int32_t first, int32_t last) {
 bool X11Move(int32_t x, int32_t y) {
     int32_t rootX = 0, rootY = 0;
     const bool asked = X11DesktopToRoot(PetWindow.deviceWidth, PetWindow.deviceHeight, x, y, rootX, rootY);
-    XMoveWindow(X11Pet.display, X11Pet.window, rootX, rootY);
+    XMoveWindow(X11Window.display, X11Window.window, rootX, rootY);
     // Where a managed window goes is the compositor's answer, still to come.
-    if (X11Pet.kind.placedByServer) return false;
+    if (X11Window.kind.placedByServer) return false;
     if (!asked) {
         // Brought back into view: the pet goes on from where it shows.
         X11RootToDesktop(rootX, rootY, x, y);
@@ -265,5 +265,5 @@ bool X11Move(int32_t x, int32_t y) {
 void X11SetTitle(const char* title) {
     StoreTitle(title);
     // Findable by its new caption once this returns.
-    XSync(X11Pet.display, False);
+    XSync(X11Window.display, False);
 }

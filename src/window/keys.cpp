@@ -31,12 +31,16 @@ void CloseRequested() {
 }
 
 // Takes the oldest key, 0 for none; the hit flag is cleared either way.
+// The pet ignores close requests, and outside a walk it reads one key per
+// behaviour: a close request's key with a key behind it is taken along with
+// that key, so that it never holds back an Escape typed after it.
 static int32_t TakeKey() {
     int32_t code = 0;
-    if (Keys.read != Keys.write) {
+    while (Keys.read != Keys.write) {
         code = Keys.slot[Keys.read];
         Keys.read = (Keys.read + 1) % 16;
         if (Observer != nullptr) Observer->KeyTaken(code);
+        if (code != CloseKey) break;
     }
     Keys.hit = false;
     return code;

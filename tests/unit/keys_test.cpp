@@ -38,6 +38,18 @@ TEST_F(KeyRingTest, PollKeyForms) {
     }
 }
 
+TEST_F(KeyRingTest, CloseRequestsNeverHoldBackALaterKey) {
+    SimTypeKey(0, CloseKey);
+    SimTypeKey(0, CloseKey);
+    SimTypeKey(0, 27);
+    EXPECT_EQ(PollKey(), "\x1B");
+    EXPECT_EQ(PollKey(), "");
+    EXPECT_EQ(EventsOf(TraceEvent::Kind::Key).size(), 3u);
+    // Alone, a close request is read as one.
+    SimTypeKey(0, CloseKey);
+    EXPECT_EQ(PollKey(), "\xFF" "k");
+}
+
 TEST_F(KeyRingTest, CodeZeroReadsAsNoKeyButStillCountsAsAHit) {
     SimTypeKey(0, 0);
     SleepMs(2000);

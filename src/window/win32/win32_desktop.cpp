@@ -54,11 +54,19 @@ void Win32DesktopScale(double& scale, bool& devicePositions) {
     scale = dpi > 0 ? dpi / 96.0 : 1;
 }
 
+// The bar is asked at every step of a walk, and the question waits for
+// Explorer's answer without a time limit: while the taskbar hangs, the
+// pet keeps the last top it was given, so that it goes on walking and
+// Escape still ends it. (IsHungAppWindow asks nothing of Explorer.)
 int32_t Win32TaskbarTop() {
+    static int32_t lastTop = 0;
+    const HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar != nullptr && IsHungAppWindow(taskbar)) return lastTop;
     APPBARDATA bar = {};
     bar.cbSize = sizeof bar;
     SHAppBarMessage(ABM_GETTASKBARPOS, &bar);
-    return bar.rc.top;
+    lastTop = bar.rc.top;
+    return lastTop;
 }
 
 // The top-level window of this process with this title: another program's

@@ -108,7 +108,10 @@ void GetDesktopSize(int32_t& width, int32_t& height) {
 int32_t GetTaskbarTop() {
     int32_t width = 0, height = 0;
     GetDesktopSize(width, height);  // the scale comes with it
-    return ToLogicalPosition(Backend().TaskbarTop());
+    // The bar's top edge is rounded down as the desktop's bottom edge is: a
+    // bar that starts in the desktop's last logical row is still on it (Wine
+    // reports its bar as the screen's last device row).
+    return ToLogicalExtent(Backend().TaskbarTop());
 }
 
 void RemoveFromTaskbar(const char* title) {

@@ -76,8 +76,9 @@ int32_t DeviceLength(int32_t logical);
 // is x, so that a pet that stands still does not drift.
 int32_t ToDevicePosition(int32_t logical);
 int32_t ToLogicalPosition(int32_t device);
-// An extent of the desktop (its width or height) in logical pixels, rounded
-// down so that it lies within the device one.
+// An extent of the desktop (its width or height), or the taskbar's top
+// edge, in logical pixels, rounded down so that it lies within the device
+// one.
 int32_t ToLogicalExtent(int32_t device);
 // The column and row maps of the window of PetWindow's width x height at
 // its device size; false when memory runs out. At scale 1 nothing is mapped

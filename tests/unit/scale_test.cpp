@@ -1,5 +1,6 @@
 // The desktop's scale: positions between logical and device pixels, and the
 // presented rows enlarged into whole blocks.
+#include <cmath>
 #include <vector>
 
 #include "fixture.h"
@@ -89,6 +90,19 @@ TEST_P(Scale, EverySpritePixelBecomesAWholeBlock) {
     while (columnOf[X] < 3) ++X;
     EXPECT_EQ(at(X, first), 0x00123456u);
     EXPECT_EQ(at(X, last), 0x00123456u);
+}
+
+// Wine reports its taskbar as the screen's last device row: a bar that
+// starts in the desktop's last logical row is a bar there, not one at the
+// bottom edge (where the pet would take the screen for one without a bar).
+TEST_P(Scale, ABarInTheLastRowIsOnTheScreen) {
+    SimReset();
+    int32_t w = 0, h = 0;
+    GetDesktopSize(w, h);
+    PetWindow.scale = GetParam();
+    const int32_t bottom = ToLogicalExtent(768);
+    SimSetTaskbarTopAt(0, static_cast<int32_t>(std::ceil(bottom * GetParam())) - 1);
+    EXPECT_EQ(GetTaskbarTop(), bottom - 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Factors, Scale, ::testing::Values(1.0, 1.25, 1.5, 1.75, 2.0, 3.0));

@@ -362,7 +362,8 @@ TEST(Messages, ACloseRequestIsOnlyAKey) {
     SendMessageA(window, WM_CLOSE, 0, 0);
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(Settle());
-    EXPECT_EQ(DrainKeys(), "\xFFk\xFFk");
+    // Each puts the close key into the ring; two in a row read as one.
+    EXPECT_EQ(DrainKeys(), "\xFFk");
     EXPECT_TRUE(IsWindow(window));
     EXPECT_TRUE(IsWindowVisible(window));
 }

@@ -55,9 +55,10 @@ void Win32DesktopScale(double& scale, bool& devicePositions) {
 }
 
 // The bar is asked at every step of a walk, and the question waits for
-// Explorer's answer without a time limit: while the taskbar hangs, the
-// pet keeps the last top it was given, so that it goes on walking and
-// Escape still ends it. (IsHungAppWindow asks nothing of Explorer.)
+// Explorer's answer without a time limit. Once Windows counts the taskbar
+// as hung (no answer for 5 s), the pet keeps the last top it was given
+// instead, so that it goes on walking and Escape still ends it.
+// IsHungAppWindow asks nothing of Explorer.
 int32_t Win32TaskbarTop() {
     static int32_t lastTop = 0;
     const HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
